@@ -1,0 +1,36 @@
+#pragma once
+// Gadgets: child controls inside a toolkit window, addressed by a number the
+// program chooses. Creating a gadget under a number in use replaces the old
+// one (if the creation fails, the old one stays). The operations may be
+// called from any thread; an unknown number makes each of them do nothing.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/text.h"
+
+constexpr int32_t GADGET_FRONT_COLOR = 1;
+constexpr int32_t GADGET_BACK_COLOR = 2;
+constexpr uint32_t EDITOR_READONLY = 2048;
+
+bool init_gadgets();
+void end_gadgets();
+
+// Each returns the control's handle, the new number for ANY_NUMBER, or 0.
+intptr_t create_text_gadget(intptr_t number, int x, int y, int width, int height, TextRef text, uint32_t flags = 0);
+intptr_t create_string_gadget(intptr_t number, int x, int y, int width, int height, TextRef text, uint32_t flags = 0);
+intptr_t create_button_gadget(intptr_t number, int x, int y, int width, int height, TextRef text, uint32_t flags = 0);
+intptr_t create_progress_gadget(intptr_t number, int x, int y, int width, int height, int32_t minimum,
+                                int32_t maximum, uint32_t flags = 0);
+intptr_t create_editor_gadget(intptr_t number, int x, int y, int width, int height, uint32_t flags);
+
+// Non-zero on success, 0 when the gadget doesn't exist.
+int32_t set_gadget_text(intptr_t number, TextRef text);
+// The caller's own new text; empty for an unknown gadget.
+Text get_gadget_text(intptr_t number);
+// Position -1 (or a line that doesn't exist) appends at the end.
+int32_t append_gadget_line(intptr_t number, intptr_t position, TextRef text);
+// State 0 enables, any other state disables; EnableWindow's result.
+int32_t disable_gadget(intptr_t number, int32_t state);
+// The window that had the focus before, or null. -1 removes the focus.
+HWND focus_gadget(intptr_t number);
