@@ -1,0 +1,412 @@
+// Drives a running Gatherly from outside, the way a person does: it finds the
+// window, reads and writes its controls, presses buttons, types real keys and
+// answers the folder browser. One command per line on stdin, one answer per
+// line on stdout: "ok", "ok <value>" or "error <reason>".
+//
+// Every call that the program's GUI thread must serve (reading a text while a
+// download blocks that thread) runs on a helper thread, and the driver stops
+// waiting for it on its own clock: the platform's own message time-out is not
+// honoured towards a blocked thread of another process.
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr DWORD CALL_TIMEOUT_MS = 3000;
+constexpr int GADGET_START = 7;
+constexpr int GADGET_LOG = 8;
+constexpr int GADGET_EXIT = 10;
+
+HWND main_window = nullptr;
+DWORD main_thread = 0;
+
+double now_ms() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::string escape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else out += c;
+  }
+  return out;
+}
+
+std::string unescape(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      char n = text[++i];
+      out += n == 'n' ? '\n' : n == 'r' ? '\r' : n;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void answer(const std::string& line) {
+  std::string out = line + "\n";
+  fwrite(out.data(), 1, out.size(), stdout);
+  fflush(stdout);
+}
+
+// What a helper thread hands back; shared so that a call given up on can
+// still finish and write into it later without harm.
+struct CallResult {
+  std::mutex lock;
+  std::condition_variable finished;
+  bool done = false;
+  LRESULT value = 0;
+  std::string text;
+};
+
+// Runs work on a helper thread and waits at most timeout_ms for it.
+std::shared_ptr<CallResult> run_timed(std::function<void(CallResult&)> work, DWORD timeout_ms) {
+  auto result = std::make_shared<CallResult>();
+  std::thread([result, work] {
+    CallResult scratch;
+    work(scratch);
+    std::lock_guard<std::mutex> guard(result->lock);
+    result->value = scratch.value;
+    result->text = std::move(scratch.text);
+    result->done = true;
+    result->finished.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> guard(result->lock);
+  if (!result->finished.wait_for(guard, std::chrono::milliseconds(timeout_ms), [&] { return result->done; }))
+    return nullptr;
+  return result;
+}
+
+std::optional<LRESULT> send_timed(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                  DWORD timeout_ms = CALL_TIMEOUT_MS) {
+  auto r = run_timed([=](CallResult& out) { out.value = SendMessageA(window, message, wparam, lparam); },
+                     timeout_ms);
+  if (!r) return std::nullopt;
+  return r->value;
+}
+
+std::optional<std::string> text_timed(HWND window, DWORD timeout_ms = CALL_TIMEOUT_MS) {
+  auto r = run_timed(
+      [=](CallResult& out) {
+        LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+        std::vector<char> buffer(static_cast<size_t>(length) + 2);
+        LRESULT got = SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+        out.text.assign(buffer.data(), static_cast<size_t>(got));
+      },
+      timeout_ms);
+  if (!r) return std::nullopt;
+  return r->text;
+}
+
+BOOL CALLBACK find_main(HWND window, LPARAM found) {
+  char title[512];
+  if (GetWindowTextA(window, title, sizeof title) > 0 && std::string_view(title).starts_with("Gatherly - ")) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND control(int id) { return main_window ? GetDlgItem(main_window, id) : nullptr; }
+
+void send_key(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  if (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN || vk == VK_HOME || vk == VK_END)
+    input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+  SendInput(1, &input, sizeof input);
+}
+
+void press(WORD vk, bool shift) {
+  if (shift) send_key(VK_SHIFT, false);
+  send_key(vk, false);
+  send_key(vk, true);
+  if (shift) send_key(VK_SHIFT, true);
+}
+
+void type_char(char c) {
+  SHORT scan = VkKeyScanA(c);
+  if (scan != -1) {
+    press(static_cast<WORD>(LOBYTE(scan)), (HIBYTE(scan) & 1) != 0);
+  } else {
+    INPUT input[2]{};
+    for (int i = 0; i < 2; ++i) {
+      input[i].type = INPUT_KEYBOARD;
+      input[i].ki.wScan = static_cast<unsigned char>(c);
+      input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, input, sizeof(INPUT));
+  }
+}
+
+// Waits until the program's input queue has taken the keys sent so far.
+void settle_input() {
+  send_timed(main_window, WM_NULL, 0, 0);
+  Sleep(20);
+}
+
+bool put_clipboard(UINT format, HANDLE data) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      bool ok = data == nullptr || SetClipboardData(format, data) != nullptr;
+      CloseClipboard();
+      return ok;
+    }
+    Sleep(20);
+  }
+  return false;
+}
+
+// Attached once the window exists and holds its last gadget, "Exit": the
+// program creates the gadgets after the window, in the order of their numbers.
+std::string cmd_attach(DWORD timeout_ms) {
+  double deadline = now_ms() + timeout_ms;
+  HWND found = nullptr;
+  do {
+    found = nullptr;
+    EnumWindows(find_main, reinterpret_cast<LPARAM>(&found));
+    if (found && GetDlgItem(found, GADGET_EXIT)) {
+      main_window = found;
+      main_thread = GetWindowThreadProcessId(found, nullptr);
+      char title[512];
+      GetWindowTextA(found, title, sizeof title);
+      return "ok " + escape(title);
+    }
+    Sleep(10);
+  } while (now_ms() < deadline);
+  return found ? "error no gadgets" : "error no window";
+}
+
+std::string cmd_download(DWORD timeout_ms) {
+  HWND log = control(GADGET_LOG), start = control(GADGET_START);
+  if (!log || !start) return "error no such gadget";
+  auto before = text_timed(log);
+  if (!before) return "error timeout";
+  size_t base = before->size();
+  if (!IsWindowEnabled(start)) return "error disabled";
+  PostMessageA(start, BM_CLICK, 0, 0);
+  double clicked = now_ms(), deadline = clicked + timeout_ms;
+  LRESULT seen = static_cast<LRESULT>(base);
+  for (;;) {
+    double left = deadline - now_ms();
+    if (left <= 0) return "error timeout";
+    auto length = send_timed(log, WM_GETTEXTLENGTH, 0, 0, static_cast<DWORD>(left));
+    if (!length) return "error timeout";
+    double at = now_ms();
+    if (*length != seen) {
+      seen = *length;
+      auto text = text_timed(log, static_cast<DWORD>(std::max(1.0, deadline - now_ms())));
+      if (!text) return "error timeout";
+      std::string_view added = std::string_view(*text).substr(std::min(base, text->size()));
+      size_t started = added.find("Started download...");
+      if (started != std::string_view::npos) {
+        std::string_view rest = added.substr(started);
+        const char* verdict = rest.find("Download complete!") != std::string_view::npos ? "complete"
+                              : rest.find("Download failed!") != std::string_view::npos ? "failed"
+                                                                                         : nullptr;
+        if (verdict)
+          return std::string("ok ") + verdict + " " + std::to_string(static_cast<long long>(at - clicked));
+      }
+    }
+    Sleep(1);
+  }
+}
+
+std::string cmd_browse(DWORD timeout_ms, WPARAM command) {
+  double deadline = now_ms() + timeout_ms;
+  do {
+    HWND dialog = FindWindowA("#32770", "Browse for Folder");
+    if (dialog && IsWindowVisible(dialog)) {
+      // Let the dialog finish setting its initial selection first.
+      Sleep(300);
+      PostMessageA(dialog, WM_COMMAND, command, 0);
+      return "ok";
+    }
+    Sleep(10);
+  } while (now_ms() < deadline);
+  return "error no folder browser";
+}
+
+std::string cmd_key(std::string_view name) {
+  struct Key {
+    std::string_view name;
+    WORD vk;
+    bool shift;
+  };
+  static constexpr Key keys[] = {
+      {"tab", VK_TAB, false},      {"shift-tab", VK_TAB, true}, {"enter", VK_RETURN, false},
+      {"escape", VK_ESCAPE, false}, {"left", VK_LEFT, false},   {"right", VK_RIGHT, false},
+      {"up", VK_UP, false},        {"down", VK_DOWN, false},    {"end", VK_END, false},
+      {"home", VK_HOME, false},    {"backspace", VK_BACK, false},
+  };
+  for (const Key& key : keys) {
+    if (key.name == name) {
+      press(key.vk, key.shift);
+      settle_input();
+      return "ok";
+    }
+  }
+  return "error unknown key";
+}
+
+HWND focused_control() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!main_thread || !GetGUIThreadInfo(main_thread, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+std::string run(const std::string& line) {
+  size_t space = line.find(' ');
+  std::string name = line.substr(0, space);
+  std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+  auto number = [&] { return static_cast<DWORD>(strtoul(rest.c_str(), nullptr, 10)); };
+  auto id = [&] { return static_cast<int>(strtol(rest.c_str(), nullptr, 10)); };
+
+  if (name == "attach") return cmd_attach(number());
+  if (name == "sleep") {
+    Sleep(number());
+    return "ok";
+  }
+  if (name == "clipboard-text") {
+    std::string text = unescape(rest);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    return put_clipboard(CF_TEXT, memory) ? "ok" : "error clipboard";
+  }
+  if (name == "clipboard-empty") return put_clipboard(0, nullptr) ? "ok" : "error clipboard";
+  if (name == "clipboard-bitmap") {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+    ReleaseDC(nullptr, screen);
+    return put_clipboard(CF_BITMAP, bitmap) ? "ok" : "error clipboard";
+  }
+  if (name == "browse-confirm") return cmd_browse(number(), IDOK);
+  if (name == "browse-cancel") return cmd_browse(number(), IDCANCEL);
+
+  // Everything below needs the program's window.
+  if (!main_window) return "error not attached";
+  if (name == "wait-gone") {
+    double start = now_ms(), deadline = start + number();
+    while (IsWindow(main_window)) {
+      if (now_ms() >= deadline) return "error still there";
+      Sleep(5);
+    }
+    return "ok " + std::to_string(static_cast<long long>(now_ms() - start));
+  }
+  if (!IsWindow(main_window)) return "error window gone";
+  if (name == "set" || name == "get" || name == "click" || name == "enabled") {
+    size_t gap = rest.find(' ');
+    HWND target = control(id());
+    if (!target) return "error no such gadget";
+    if (name == "get") {
+      auto text = text_timed(target);
+      return text ? "ok " + escape(*text) : "error timeout";
+    }
+    if (name == "enabled") return IsWindowEnabled(target) ? "ok 1" : "ok 0";
+    if (name == "click") {
+      if (!IsWindowEnabled(target)) return "error disabled";
+      PostMessageA(target, BM_CLICK, 0, 0);
+      return "ok";
+    }
+    std::string text = gap == std::string::npos ? std::string() : unescape(rest.substr(gap + 1));
+    auto r = run_timed([=](CallResult& out) { out.value = SendMessageA(target, WM_SETTEXT, 0, (LPARAM)text.c_str()); },
+                       CALL_TIMEOUT_MS);
+    return r ? "ok" : "error timeout";
+  }
+  if (name == "log") {
+    HWND log = control(GADGET_LOG);
+    if (!log) return "error no such gadget";
+    auto text = text_timed(log);
+    return text ? "ok " + escape(*text) : "error timeout";
+  }
+  if (name == "download") return cmd_download(number());
+  if (name == "focus") {
+    HWND focus = focused_control();
+    if (!focus || !IsChild(main_window, focus)) return "ok -";
+    return "ok " + std::to_string(GetDlgCtrlID(focus));
+  }
+  if (name == "caret") {
+    HWND focus = focused_control();
+    if (!focus) return "error no focus";
+    auto selection = send_timed(focus, EM_GETSEL, 0, 0);
+    if (!selection) return "error timeout";
+    return "ok " + std::to_string(LOWORD(*selection)) + " " + std::to_string(HIWORD(*selection));
+  }
+  if (name == "activate") {
+    double deadline = now_ms() + 3000;
+    while (GetForegroundWindow() != main_window) {
+      if (now_ms() >= deadline) return "error not foreground";
+      SetForegroundWindow(main_window);
+      Sleep(20);
+    }
+    return "ok";
+  }
+  if (name == "type") {
+    for (char c : unescape(rest)) type_char(c);
+    settle_input();
+    return "ok";
+  }
+  if (name == "key") return cmd_key(rest);
+  if (name == "close-box") {
+    PostMessageA(main_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return "ok";
+  }
+  if (name == "post") {
+    unsigned long message = 0;
+    long long wparam = 0, lparam = 0;
+    if (sscanf(rest.c_str(), "%lu %lli %lli", &message, &wparam, &lparam) != 3) return "error usage";
+    return PostMessageA(main_window, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
+               ? "ok"
+               : "error post";
+  }
+  return "error unknown command";
+}
+
+}  // namespace
+
+int main() {
+  char buffer[65536];
+  while (fgets(buffer, sizeof buffer, stdin)) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.empty()) continue;
+    if (line == "quit") {
+      answer("ok");
+      break;
+    }
+    answer(run(line));
+  }
+  fflush(stdout);
+  // Helper threads given up on may still be waiting on a busy program.
+  ExitProcess(0);
+}
