@@ -1,0 +1,118 @@
+// The platform's floor for Gatherly's download design: the least a program
+// can do to move a response body from a loopback server into a file with
+// Winsock 1.1 — one blocking recv of at most 1,024 bytes and one WriteFile
+// per piece, nothing else. The benchmark compares the real program with it.
+//
+//   floor.exe HOST PORT PATH DESTINATION [REPEAT]
+//
+// Sends the same request text the program sends, skips the response head
+// (the first "\r\n\r\n"), writes the rest into DESTINATION and prints one
+// line per download: "<microseconds> <body bytes>", timed from just before
+// connect to the closed file, so Wine's start-up is not counted.
+#include <winsock.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int PIECE = 1024;
+
+double now_us() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+// Returns the body bytes written, or -1 when the download could not start.
+long long fetch_once(const char* host, unsigned short port, const char* path, const char* destination,
+                     double* elapsed_us) {
+  char port_suffix[8] = "";
+  if (port != 80) std::snprintf(port_suffix, sizeof port_suffix, ":%u", port);
+  char request[4096];
+  int length = std::snprintf(request, sizeof request,
+                             "GET /%s HTTP/1.1\r\nAccept: */*\r\nHost: %s%s\r\nConnection: close\r\n\r\n", path, host,
+                             port_suffix);
+  if (length <= 0 || length >= static_cast<int>(sizeof request)) return -1;
+
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = inet_addr(host);
+
+  double start = now_us();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s == INVALID_SOCKET) return -1;
+  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
+      send(s, request, length, 0) != length) {
+    closesocket(s);
+    return -1;
+  }
+  HANDLE file = CreateFileA(destination, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    closesocket(s);
+    return -1;
+  }
+
+  char piece[PIECE];
+  // The head normally arrives whole in the first piece; matching its end
+  // across pieces costs a few comparisons per byte of head only.
+  const char* const head_end = "\r\n\r\n";
+  int matched = 0;
+  bool in_body = false;
+  long long body = 0;
+  for (;;) {
+    int n = recv(s, piece, PIECE, 0);
+    if (n <= 0) break;
+    int from = 0;
+    if (!in_body) {
+      while (from < n && matched < 4) {
+        matched = (piece[from] == head_end[matched]) ? matched + 1 : (piece[from] == '\r' ? 1 : 0);
+        ++from;
+      }
+      if (matched < 4) continue;
+      in_body = true;
+    }
+    DWORD written = 0;
+    WriteFile(file, piece + from, static_cast<DWORD>(n - from), &written, nullptr);
+    body += written;
+  }
+  CloseHandle(file);
+  closesocket(s);
+  *elapsed_us = now_us() - start;
+  return body;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: floor HOST PORT PATH DESTINATION [REPEAT]\n");
+    return 2;
+  }
+  int repeat = argc > 5 ? std::atoi(argv[5]) : 1;
+  WSADATA data;
+  if (WSAStartup(0x0101, &data) != 0) return 1;
+  int rc = 0;
+  for (int i = 0; i < repeat; ++i) {
+    double elapsed = 0;
+    long long body = fetch_once(argv[1], static_cast<unsigned short>(std::atoi(argv[2])), argv[3], argv[4], &elapsed);
+    if (body < 0) {
+      std::printf("error\n");
+      rc = 1;
+    } else {
+      std::printf("%.0f %lld\n", elapsed, body);
+    }
+    std::fflush(stdout);
+  }
+  WSACleanup();
+  return rc;
+}
