@@ -1,0 +1,31 @@
+#include "app/program.h"
+#include "app/save_path.h"
+#include "http/download.h"
+#include "http/url_part.h"
+#include "ui/gadgets/gadgets.h"
+#include "ui/gadgets/requester.h"
+
+void paste_action() {
+  // One read: a second one could see another program's newer clipboard.
+  Text clipboard = get_clipboard_text();
+  if (clipboard.empty()) return;
+  set_gadget_text(GADGET_URL, clipboard);
+}
+
+void browse_action() {
+  Text initial_folder = get_current_directory();
+  program_state.chosen_folder = request_folder("Save downloaded file to:", initial_folder);
+  if (compare_text(program_state.chosen_folder, "") == 1) return;
+  Text url = get_gadget_text(GADGET_URL);
+  Text path = extract_url_part(url, "/PT/");
+  set_gadget_text(GADGET_SAVE_AS, compose_save_path(program_state.chosen_folder, path));
+}
+
+void start_download_action() {
+  append_gadget_line(GADGET_LOG, -1, "Started download...");
+  // The fields' texts exactly as they stand: a typed path is the user's choice.
+  Text destination = get_gadget_text(GADGET_SAVE_AS);
+  Text url = get_gadget_text(GADGET_URL);
+  int32_t result = download_to_file(url.c_str(), destination.c_str());
+  append_gadget_line(GADGET_LOG, -1, result ? "Download complete!" : "Download failed!");
+}

@@ -1,0 +1,70 @@
+// The program: starts the runtime's libraries in order, opens the window,
+// starts the watcher, runs the event loop, and ends everything in reverse.
+#include "app/program.h"
+#include "base/heap.h"
+#include "base/threads.h"
+#include "net/connection.h"
+#include "ui/gadgets/gadgets.h"
+#include "ui/gadgets/requester.h"
+#include "ui/windows/events.h"
+#include "ui/windows/windows.h"
+
+ProgramState program_state;
+
+namespace {
+
+void start_libraries() {
+  init_text();
+  init_lists();
+  init_windows();
+  init_gadgets();
+  init_requesters();
+  init_threads();
+  init_network();  // a failure shows later as "Download failed!"
+}
+
+void end_libraries() {
+  end_threads();
+  end_network();
+  end_gadgets();
+  end_windows();
+  end_lists();
+}
+
+void run_event_loop() {
+  for (;;) {
+    program_state.last_event_code = wait_event();
+    program_state.last_event_window = event_window();
+    program_state.last_event_gadget = event_gadget();
+    program_state.last_event_type = event_type();
+    if (program_state.last_event_code == EVENT_CLOSE_WINDOW) return;
+    if (program_state.last_event_code != EVENT_GADGET) continue;
+    switch (program_state.last_event_gadget) {
+      case GADGET_PASTE: paste_action(); break;
+      case GADGET_BROWSE: browse_action(); break;
+      case GADGET_START: start_download_action(); break;
+      case GADGET_EXIT: return;
+      default: break;  // About, the fields' focus events, the log: nothing
+    }
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  program_state = ProgramState{};
+  program_state.module_instance = GetModuleHandleA(nullptr);
+  create_program_heap();
+  start_libraries();
+  // Without its window the program could only wait for an event that never
+  // comes; it ends instead, with exit code 1.
+  UINT exit_code = 1;
+  if (create_main_window()) {
+    program_state.watcher_thread = start_thread(watch_start_button, 23);
+    run_event_loop();
+    exit_code = 0;
+  }
+  end_libraries();
+  destroy_program_heap();
+  ExitProcess(exit_code);
+}

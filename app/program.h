@@ -1,0 +1,50 @@
+#pragma once
+// The program's window, its gadgets and the watcher's pace.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/text.h"
+
+constexpr intptr_t WINDOW_MAIN = 0;
+
+constexpr intptr_t GADGET_URL_LABEL = 0;
+constexpr intptr_t GADGET_SAVE_LABEL = 1;
+constexpr intptr_t GADGET_URL = 2;
+constexpr intptr_t GADGET_SAVE_AS = 3;
+constexpr intptr_t GADGET_PASTE = 4;
+constexpr intptr_t GADGET_BROWSE = 5;
+constexpr intptr_t GADGET_PROGRESS = 6;
+constexpr intptr_t GADGET_START = 7;
+constexpr intptr_t GADGET_LOG = 8;
+constexpr intptr_t GADGET_ABOUT = 9;
+constexpr intptr_t GADGET_EXIT = 10;
+
+constexpr DWORD WATCH_INTERVAL = 100;  // milliseconds between two looks at the fields
+
+constexpr const char* MAIN_WINDOW_TITLE = "Gatherly - https://gatherly.example.org";
+
+// Everything the program keeps for its whole run; zeroed before anything else.
+struct ProgramState {
+  HINSTANCE module_instance;
+  int32_t watcher_thread;
+  int32_t last_event_code;
+  intptr_t last_event_window;
+  intptr_t last_event_gadget;
+  int32_t last_event_type;
+  Text chosen_folder;  // the folder requester's last answer; empty until then
+};
+
+extern ProgramState program_state;
+
+// Opens the main window and its eleven gadgets; false when the window could
+// not be opened (no gadget is created then).
+bool create_main_window();
+
+void paste_action();
+void browse_action();
+void start_download_action();
+
+// The watcher thread: keeps "Start Download" enabled only while both fields
+// hold text. Never returns.
+unsigned long __stdcall watch_start_button(void* argument);

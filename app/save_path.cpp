@@ -1,0 +1,62 @@
+#include "app/save_path.h"
+
+#include <array>
+#include <cctype>
+#include <string_view>
+
+namespace {
+
+bool equal_no_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+std::string_view trim_dots_and_spaces(std::string_view name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+  return name;
+}
+
+// The platform opens a device instead of a file for these names, whatever
+// extension follows and whatever folder they stand in.
+bool is_device_name(std::string_view segment) {
+  // A ":" ends the name as well: "NUL:" is the device too.
+  std::string_view name = trim_dots_and_spaces(segment.substr(0, segment.find_first_of(".:")));
+  static constexpr std::array<std::string_view, 4> plain = {"CON", "PRN", "AUX", "NUL"};
+  for (std::string_view device : plain)
+    if (equal_no_case(name, device)) return true;
+  if (name.size() == 4 && name[3] >= '1' && name[3] <= '9')
+    return equal_no_case(name.substr(0, 3), "COM") || equal_no_case(name.substr(0, 3), "LPT");
+  return false;
+}
+
+// "." and ".." climb or stay; the platform also strips trailing dots and
+// spaces, so ". ." or "..." resolve the same way.
+bool is_dot_segment(std::string_view segment) {
+  return !segment.empty() && trim_dots_and_spaces(segment).empty();
+}
+
+}  // namespace
+
+Text compose_save_path(TextRef folder, TextRef url_path) try {
+  Text result = make_text(folder);
+  std::string_view path = url_path.view;
+  bool first = true;
+  for (;;) {
+    size_t end = path.find_first_of("/\\");
+    std::string_view segment = path.substr(0, end);
+    if (!is_dot_segment(segment)) {
+      if (!first) result += '\\';
+      first = false;
+      if (is_device_name(segment)) result += '_';
+      for (char c : segment) result += c == ':' ? '_' : c;
+    }
+    if (end == std::string_view::npos) break;
+    path.remove_prefix(end + 1);
+  }
+  return result;
+} catch (...) {
+  return Text();  // out of text memory: no path rather than half of one
+}
