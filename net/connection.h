@@ -13,3 +13,33 @@ void close_connection(ConnectionRecord* connection);
 int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds);
 // Bytes received (1 to size), or 0 on time-out, failure or end of stream.
 int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds);
+
+// What a wait for bytes ended with. receive_with_timeout folds the last three
+// into 0; a caller that must tell a peer's orderly close from a broken
+// connection (a body read until the peer falls silent) asks receive_before.
+enum class ReceiveOutcome { DATA, CLOSED, TIMED_OUT, FAILED };
+
+struct ReceiveResult {
+  ReceiveOutcome outcome;
+  int32_t count;  // bytes received when outcome is DATA, else 0
+};
+
+// Receives at most size bytes, waiting no later than deadline, a value of
+// monotonic_milliseconds (net/clock.h). Bytes already waiting are taken at
+// once even when the deadline has passed.
+ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline);
+
+// Values of poll_connection.
+constexpr int32_t POLL_NOTHING = 0;
+constexpr int32_t POLL_DATA = 2;
+constexpr int32_t POLL_FILE_TRANSFER = 3;
+
+// What is waiting on the connection: nothing, data, or a file-transfer
+// message (at least 8 waiting bytes that begin with "GXMGSFLE"). A failed
+// query reports data, so that the next read meets the error at once.
+int32_t poll_connection(ConnectionRecord* connection);
+
+// One send / one recv with flags 0: bytes moved, or -1 (and 0 from read_raw
+// at the end of the stream).
+int32_t send_raw(ConnectionRecord* connection, const char* data, int32_t length);
+int32_t read_raw(ConnectionRecord* connection, char* buffer, int32_t size);

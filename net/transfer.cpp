@@ -1,0 +1,97 @@
+// Sending and receiving with time-outs. Waits sit in select on the socket
+// itself (at most 100 ms at a time), so bytes and the peer's close are seen
+// the moment they arrive, and every deadline is on the monotonic clock.
+#include <winsock.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "net/clock.h"
+#include "net/connection.h"
+#include "net/connection_record.h"
+
+namespace {
+
+constexpr uint64_t WAIT_SLICE_MS = 100;
+
+enum class Direction { READ, WRITE };
+
+// Waits until the socket can move bytes in the given direction (a broken
+// connection counts as ready: the next call reports it) or the slice ends;
+// false when select itself fails.
+bool wait_on_socket(SOCKET handle, Direction direction, uint64_t milliseconds) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(handle, &set);
+  timeval limit;
+  limit.tv_sec = 0;
+  limit.tv_usec = static_cast<long>(milliseconds * 1000);
+  const int ready = direction == Direction::READ ? select(0, &set, nullptr, nullptr, &limit)
+                                                 : select(0, nullptr, &set, nullptr, &limit);
+  return ready != SOCKET_ERROR;
+}
+
+uint64_t slice_until(uint64_t deadline, uint64_t now) { return std::min(WAIT_SLICE_MS, deadline - now); }
+
+uint64_t deadline_after(int32_t seconds) { return monotonic_milliseconds() + static_cast<uint64_t>(seconds) * 1000; }
+
+}  // namespace
+
+int32_t send_raw(ConnectionRecord* connection, const char* data, int32_t length) {
+  return send(connection->socket, data, length, 0);
+}
+
+int32_t read_raw(ConnectionRecord* connection, char* buffer, int32_t size) {
+  return recv(connection->socket, buffer, size, 0);
+}
+
+int32_t poll_connection(ConnectionRecord* connection) {
+  u_long waiting = 0;
+  if (ioctlsocket(connection->socket, FIONREAD, &waiting) == SOCKET_ERROR) return POLL_DATA;
+  if (waiting == 0) return POLL_NOTHING;
+  if (waiting < 8) return POLL_DATA;
+  char first[8];
+  if (recv(connection->socket, first, sizeof first, MSG_PEEK) != static_cast<int>(sizeof first)) return POLL_DATA;
+  return std::memcmp(first, "GXMGSFLE", sizeof first) == 0 ? POLL_FILE_TRANSFER : POLL_DATA;
+}
+
+int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
+  if (!connection || seconds <= 0 || length < 0) return 0;
+  const uint64_t deadline = deadline_after(seconds);
+  while (length > 0) {
+    const int32_t sent = send_raw(connection, data, length);
+    if (sent > 0) {
+      data += sent;
+      length -= sent;
+      continue;  // a partial send is followed at once by the next one
+    }
+    // Only a full send buffer is worth waiting for; a broken connection
+    // cannot recover within the time-out.
+    if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return 0;
+    const uint64_t now = monotonic_milliseconds();
+    if (now >= deadline) return 0;
+    if (!wait_on_socket(connection->socket, Direction::WRITE, slice_until(deadline, now))) return 0;
+  }
+  return 1;
+}
+
+ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
+  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
+  for (;;) {
+    const int32_t count = read_raw(connection, buffer, size);
+    if (count > 0) return {ReceiveOutcome::DATA, count};
+    if (count == 0) return {ReceiveOutcome::CLOSED, 0};
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return {ReceiveOutcome::FAILED, 0};
+    const uint64_t now = monotonic_milliseconds();
+    if (now >= deadline) return {ReceiveOutcome::TIMED_OUT, 0};
+    if (!wait_on_socket(connection->socket, Direction::READ, slice_until(deadline, now))) {
+      return {ReceiveOutcome::FAILED, 0};
+    }
+  }
+}
+
+int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds) {
+  if (seconds <= 0) return 0;
+  const ReceiveResult result = receive_before(connection, buffer, size, deadline_after(seconds));
+  return result.outcome == ReceiveOutcome::DATA ? result.count : 0;
+}
