@@ -4,6 +4,7 @@
 // event_window, event_gadget and event_type describe the last event.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t EVENT_MOVE_WINDOW = 3;
@@ -50,3 +51,23 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 // Offers a control's message to its gadget's on_parent_message.
 LRESULT notify_gadget(HWND control, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The record handed over with EVENT_DATA_WINDOW and EVENT_DATA_GADGET. Its
+// first words are the producer's own; it may own one further program-heap
+// buffer, which is freed together with it.
+struct EventData {
+  int32_t words[5];
+  void* buffer;  // from allocate_memory, or null
+};
+
+// A zero-filled record of at least sizeof(EventData) bytes for the lParam of
+// MSG_DATA_WINDOW or MSG_DATA_GADGET; null when the heap says no. Only such
+// records are taken over by a data message: any other lParam (a message
+// posted by someone else) produces no event and frees nothing. May be called
+// from any thread.
+EventData* allocate_event_data(std::size_t size = sizeof(EventData));
+// Gives back a record that was never posted (for example, PostMessageA failed).
+void free_event_data(EventData* record);
+// The data record of the last event returned by wait_event, or null; it lives
+// until the next wait_event.
+EventData* event_data();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "base/object_table.h"  // ANY_NUMBER
 #include "base/text.h"
 
 constexpr uint32_t WINDOW_SCREEN_CENTERED = 0x1;

@@ -1,0 +1,30 @@
+#include "ui/windows/gadget_hooks.h"
+
+#include "ui/windows/events.h"
+#include "ui/windows/window_library.h"
+
+namespace {
+
+GadgetMessageHook message_hook;
+GadgetParentHook parent_hook;
+
+}  // namespace
+
+void set_gadget_hooks(GadgetMessageHook on_parent_message, GadgetParentHook use_gadget_window) {
+  message_hook = on_parent_message;
+  parent_hook = use_gadget_window;
+}
+
+void use_gadget_window_hook(HWND window) {
+  if (parent_hook) parent_hook(window);
+}
+
+LRESULT notify_gadget(HWND control, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!control) return NOT_HANDLED;
+  // Only a control the gadget library registered carries its number as
+  // "GX_ID", equal to its identifier.
+  const auto number = reinterpret_cast<intptr_t>(GetPropA(control, "GX_ID"));
+  if (number != GetWindowLongPtrA(control, GWLP_ID)) return NOT_HANDLED;
+  if (!message_hook) return NOT_HANDLED;
+  return message_hook(number, window, message, wparam, lparam);
+}

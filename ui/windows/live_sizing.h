@@ -1,0 +1,30 @@
+#pragma once
+// With full-window drag on, toolkit windows are sized by the toolkit itself
+// rather than by the platform's modal loop: the mouse follows the cursor, the
+// arrow keys choose an edge or move it 10 pixels, Enter/Escape/button-up end.
+#include <windows.h>
+
+#include <cstdint>
+
+struct SizingState {
+  int32_t active;
+  int32_t keyboard;  // began without an edge and no mouse move since
+  POINT saved_cursor;
+  RECT tracked;  // screen coordinates; also WM_SIZING's lParam
+  int32_t edge;  // WMSZ_ code, 0 while none is chosen
+  MINMAXINFO limits;
+  // The window being sized: other windows' messages are none of the sizing's
+  // business (a capture change elsewhere must not end it).
+  HWND window;
+};
+
+// The first hook of handle_window_message: NOT_HANDLED for what it leaves.
+LRESULT handle_live_sizing(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The sized window while a sizing runs, else null.
+HWND sizing_window();
+
+// Key-down messages go to the focus window, which is usually a control and
+// not the sized window; while a sizing runs they are sent to the sized window
+// instead, so that the arrows, Enter and Escape drive the sizing.
+void route_key_to_sizing(MSG& message);

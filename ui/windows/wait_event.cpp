@@ -1,0 +1,84 @@
+#include "base/heap.h"
+#include "ui/windows/live_sizing.h"
+#include "ui/windows/navigation.h"
+#include "ui/windows/window_library.h"
+
+namespace {
+
+// Takes the next message; false when none came within the time-out.
+// A negative time-out waits without limit.
+bool fetch_message(MSG& message, int32_t timeout) {
+  if (timeout < 0) {
+    // The result is not examined: a failed call leaves the zeroed message,
+    // which is dispatched to nobody and returned as 0.
+    GetMessageA(&message, nullptr, 0, 0);
+    return true;
+  }
+  constexpr UINT REMOVE = PM_REMOVE | PM_NOYIELD;
+  if (PeekMessageA(&message, nullptr, 0, 0, REMOVE)) return true;
+  if (timeout == 0) return false;
+  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeout), QS_ALLINPUT) == WAIT_TIMEOUT)
+    return false;
+  return PeekMessageA(&message, nullptr, 0, 0, REMOVE) != 0;
+}
+
+int32_t take_queued_event(EventState* events) {
+  QueuedEvent* node = events->queue_head;
+  events->queue_head = node->next;
+  if (!events->queue_head) events->queue_tail = nullptr;
+  events->window = node->window_number;
+  events->pending_code = 0;
+  const int32_t code = node->code;
+  free_memory(node);
+  return code;
+}
+
+}  // namespace
+
+int32_t wait_event(int32_t timeout) {
+  EventState* events = window_library().events;
+  if (!events) return 0;
+  release_event_data(events);
+  events->type = -1;
+  if (events->queue_head) return take_queued_event(events);
+
+  MSG message{};
+  if (!fetch_message(message, timeout)) return 0;
+  route_key_to_sizing(message);
+  HWND active = GetActiveWindow();
+  HACCEL accelerators = choose_accelerators(active);
+  if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  if (const int32_t code = events->pending_code) {
+    events->pending_code = 0;
+    return code;
+  }
+  return static_cast<int32_t>(message.message);
+}
+
+intptr_t event_window() { return window_library().events ? window_library().events->window : -1; }
+intptr_t event_gadget() { return window_library().events ? window_library().events->gadget : 0; }
+int32_t event_type() { return window_library().events ? window_library().events->type : -1; }
+
+void clear_pending_event() {
+  if (EventState* events = window_library().events) events->pending_code = 0;
+}
+
+void queue_event(int32_t code, intptr_t window_number) {
+  EventState* events = window_library().events;
+  if (!events) return;
+  QueuedEvent* tail = events->queue_tail;
+  if (tail && tail->code == code && tail->window_number == window_number) return;
+  auto* node = static_cast<QueuedEvent*>(allocate_memory(sizeof(QueuedEvent), false));
+  if (!node) return;  // dropped: the queue stays as it was
+  node->next = nullptr;
+  node->code = code;
+  node->window_number = window_number;
+  if (tail)
+    tail->next = node;
+  else
+    events->queue_head = node;
+  events->queue_tail = node;
+}
