@@ -377,6 +377,12 @@ std::string run(const std::string& line) {
     return "ok";
   }
   if (name == "key") return cmd_key(rest);
+  if (name == "rect") {
+    RECT r;
+    GetWindowRect(main_window, &r);
+    return "ok " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+           std::to_string(r.bottom);
+  }
   if (name == "close-box") {
     PostMessageA(main_window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return "ok";

@@ -169,6 +169,10 @@ class Driver:
     def browse_cancel(self, timeout_ms=10000):
         self.command(f"browse-cancel {timeout_ms}", self._ms_timeout(timeout_ms))
 
+    def rect(self):
+        """The window's frame (left, top, right, bottom) on the desktop."""
+        return tuple(int(v) for v in self.command("rect").split())
+
     def close_box(self):
         self.command("close-box")
 

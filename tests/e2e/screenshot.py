@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Takes the picture of the program for the README: one finished download
+from nginx on 127.0.0.1, the log showing its lines, the window cropped out of
+the session's display (ImageMagick's import).
+
+    GX_BUILD_DIR=build/win64 tests/e2e/screenshot.py docs/screenshot.png
+
+Needs the build's Wine session to be up (tests/wine/session start DIR/wine).
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import DRIVER_EXE, GATHERLY_EXE, GADGET_SAVE_AS, GADGET_URL, pattern_bytes, session  # noqa: E402
+from gatherly import Driver, stop_program  # noqa: E402
+from servers import NginxServer  # noqa: E402
+
+
+def desktop_origin(env):
+    """Where Wine's virtual desktop window stands on the X screen."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True, text=True).stdout
+    for line in tree.splitlines():
+        if "Wine desktop" in line:
+            m = re.search(r"\+(-?\d+)\+(-?\d+)\s*$", line)
+            if m:
+                return int(m.group(1)), int(m.group(2))
+    return 0, 0
+
+
+def main():
+    out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "screenshot.png")
+    s = session()
+    work = tempfile.mkdtemp(prefix="gx-shot-")
+    docroot = os.path.join(work, "served")
+    os.mkdir(docroot)
+    with open(os.path.join(docroot, "gatherly-demo.bin"), "wb") as f:
+        f.write(pattern_bytes(2 * 1024 * 1024))
+    program = s.start_program(GATHERLY_EXE, cwd=work)
+    try:
+        with Driver(s, DRIVER_EXE) as d, NginxServer(docroot) as server:
+            d.attach(20000)
+            d.set(GADGET_URL, server.url("gatherly-demo.bin"))
+            d.set(GADGET_SAVE_AS, s.windows_path(os.path.join(work, "gatherly-demo.bin")))
+            d.wait_for(lambda: d.enabled(7), 3)
+            print("download:", d.download(60000))
+            d.activate()
+            d.sleep(500)
+            left, top, right, bottom = d.rect()
+            x0, y0 = desktop_origin(s.env)
+            full = os.path.join(work, "full.png")
+            subprocess.run(["import", "-window", "root", full], env=s.env, check=True)
+            subprocess.run(["convert", full, "-crop",
+                            f"{right - left}x{bottom - top}+{x0 + left}+{y0 + top}", "+repage", out],
+                           check=True)
+            print("wrote", out)
+            d.close_box()
+    finally:
+        stop_program(program, 5)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

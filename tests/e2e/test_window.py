@@ -1,0 +1,181 @@
+"""The window as a person meets it: the buttons' actions, the watcher,
+the keyboard, and ending the program."""
+import time
+
+from e2e_support import (ProgramCase, main, GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE,
+                         GADGET_BROWSE, GADGET_START, GADGET_LOG, GADGET_ABOUT, GADGET_EXIT)
+from servers import ScriptedServer
+
+# The tab stops in the order the gadgets are created: fields, push buttons
+# and the read-only log; the labels and the progress bar are skipped.
+TAB_STOPS = [GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE, GADGET_BROWSE, GADGET_START, GADGET_LOG,
+             GADGET_ABOUT, GADGET_EXIT]
+
+
+class Actions(ProgramCase):
+    def test_title(self):
+        self.start_program()
+        self.assertTrue(self.title.startswith("Gatherly - "))
+        self.assertGreater(len(self.title), len("Gatherly - "))
+
+    def test_paste(self):
+        self.start_program()
+        cases = [
+            # (how the clipboard is filled, the field afterwards)
+            (lambda: self.driver.clipboard_text("http://127.0.0.1/pasted.bin"), "http://127.0.0.1/pasted.bin"),
+            (lambda: self.driver.clipboard_empty(), "kept"),
+            (lambda: self.driver.clipboard_bitmap(), "kept"),
+            (lambda: self.driver.clipboard_text(" a b \tc "), " a b \tc "),
+        ]
+        for fill, expected in cases:
+            with self.subTest(expected=expected):
+                self.driver.set(GADGET_URL, "kept")
+                fill()
+                self.driver.click(GADGET_PASTE)
+                self.driver.sleep(300)
+                self.assertEqual(self.driver.get(GADGET_URL), expected)
+
+    def test_browse_confirmed_composes_path_inside_folder(self):
+        self.start_program()
+        folder = self.win_path()
+        cases = [
+            ("http://host:8080/files/a.zip?x=1", folder + "files\\a.zip"),
+            ("http://host/a.zip#top", folder + "a.zip#top"),
+            ("", folder),
+            ("http://host/../../x.dll", folder + "x.dll"),
+            ("http://h/..\\..\\x.dll", folder + "x.dll"),
+            ("http://h/nul", folder + "_nul"),
+            ("http://h/a:b", folder + "a_b"),
+        ]
+        for url, expected in cases:
+            with self.subTest(url=url):
+                self.driver.set(GADGET_URL, url)
+                self.driver.set(GADGET_SAVE_AS, "before")
+                self.driver.click(GADGET_BROWSE)
+                self.driver.browse_confirm()
+                took = self.driver.wait_for(lambda: self.driver.get(GADGET_SAVE_AS) != "before")
+                self.assertIsNotNone(took, "Browse changed nothing")
+                self.assertEqual(self.driver.get(GADGET_SAVE_AS), expected)
+
+    def test_browse_cancelled_changes_nothing(self):
+        self.start_program()
+        for before in ("Z:\\somewhere\\typed.bin", ""):
+            with self.subTest(before=before):
+                self.driver.set(GADGET_URL, "http://host/a.zip")
+                self.driver.set(GADGET_SAVE_AS, before)
+                self.driver.click(GADGET_BROWSE)
+                self.driver.browse_cancel()
+                self.driver.sleep(300)
+                self.assertEqual(self.driver.get(GADGET_SAVE_AS), before)
+
+    def test_about_does_nothing(self):
+        self.start_program()
+        self.driver.set(GADGET_URL, "u")
+        self.driver.click(GADGET_ABOUT)
+        self.driver.sleep(300)
+        self.assertIsNone(self.program.poll())
+        self.assertEqual(self.driver.get(GADGET_URL), "u")
+        self.assertEqual(self.driver.get(GADGET_SAVE_AS), "")
+        self.assertEqual(self.driver.log(), "")
+
+
+class Watcher(ProgramCase):
+    def test_disables_start_soon_after_window_appears(self):
+        self.start_program()
+        appeared = time.monotonic()
+        took = self.driver.wait_for(lambda: not self.driver.enabled(GADGET_START), 3.0, 0.002)
+        self.assertIsNotNone(took, "Start Download stayed enabled with both fields empty")
+        print(f"\nStart Download disabled {1000 * (time.monotonic() - appeared):.0f} ms after the window "
+              f"had its gadgets")
+        self.assertLess(took, 0.5)
+
+    def test_follows_both_fields(self):
+        self.start_program()
+        self.wait_enabled(False)
+        self.driver.set(GADGET_URL, "x")
+        self.driver.sleep(300)
+        self.assertFalse(self.driver.enabled(GADGET_START), "enabled with only the URL filled")
+        for cleared in (GADGET_URL, GADGET_SAVE_AS):
+            with self.subTest(cleared=cleared):
+                self.driver.set(GADGET_URL, " ")
+                self.driver.set(GADGET_SAVE_AS, " ")
+                self.assertLess(self.wait_enabled(True), 0.5)
+                self.driver.set(cleared, "")
+                self.assertLess(self.wait_enabled(False), 0.5)
+
+    def test_typing_is_not_interrupted(self):
+        self.start_program()
+        self.driver.set(GADGET_URL, "http://h/")
+        self.driver.set(GADGET_SAVE_AS, "Z:\\f")
+        self.wait_enabled(True)
+        self.driver.activate()
+        for _ in range(len(TAB_STOPS) + 1):
+            if self.driver.focus() == GADGET_URL:
+                break
+            self.driver.key("tab")
+        self.assertEqual(self.driver.focus(), GADGET_URL)
+        self.driver.key("end")
+        for c in "abc.txt":
+            self.driver.type(c)
+            self.driver.sleep(120)  # more than one turn of the watcher per key
+            self.assertEqual(self.driver.focus(), GADGET_URL)
+        self.assertEqual(self.driver.get(GADGET_URL), "http://h/abc.txt")
+        end = len("http://h/abc.txt")
+        self.assertEqual(self.driver.caret(), (end, end))
+        self.assertTrue(self.driver.enabled(GADGET_START))
+
+
+class Keyboard(ProgramCase):
+    def test_tab_and_shift_tab_walk_the_tab_stops(self):
+        self.start_program()
+        self.fill("http://h/a", "Z:\\a")
+        self.driver.activate()
+        # From wherever the focus starts, walk onto the first field.
+        for _ in range(len(TAB_STOPS) + 1):
+            if self.driver.focus() == TAB_STOPS[0]:
+                break
+            self.driver.key("tab")
+        forward = [self.driver.focus()]
+        for _ in range(len(TAB_STOPS)):
+            self.driver.key("tab")
+            forward.append(self.driver.focus())
+        self.assertEqual(forward, TAB_STOPS + TAB_STOPS[:1])
+        backward = [self.driver.focus()]
+        for _ in range(len(TAB_STOPS)):
+            self.driver.key("shift-tab")
+            backward.append(self.driver.focus())
+        self.assertEqual(backward, TAB_STOPS[:1] + TAB_STOPS[::-1])
+
+
+class Ending(ProgramCase):
+    def test_close_box_and_exit_end_with_code_zero(self):
+        for how in ("exit", "close-box"):
+            for filled in (False, True):
+                with self.subTest(how=how, filled=filled):
+                    self.start_program()
+                    if filled:
+                        self.fill("http://h/a", "Z:\\a")
+                    code, took = self.exit_and_wait(how)
+                    self.assertEqual(code, 0)
+                    self.assertLess(took, 2.0)
+
+    def test_close_while_watcher_waits_on_a_download(self):
+        # The head comes at once, the body after a pause: the watcher's next
+        # read waits on the blocked window while the close is queued.
+        response = [b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n", 1.5, b"done"]
+        self.start_program()
+        with ScriptedServer(response) as server:
+            self.fill(server.url("slow"), self.win_path("slow.txt"))
+            self.driver.click(GADGET_START)
+            self.driver.sleep(200)
+            self.driver.close_box()
+            start = time.monotonic()
+            code = self.program.wait(10)
+        self.assertEqual(code, 0)
+        self.assertLess(time.monotonic() - start, 4.0)
+        with open(self.path("slow.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"done")
+
+
+if __name__ == "__main__":
+    main()
