@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "http/chunked_decoder.h"
+#include "pieces.h"
+
+namespace {
+
+struct Decoded {
+  ChunkedDecoder decoder;
+  std::string data;
+};
+
+Decoded decode(const std::vector<std::string_view>& pieces) {
+  Decoded out;
+  for (std::string_view piece : pieces) {
+    while (!piece.empty() && !chunked_finished(out.decoder)) {
+      const ChunkStep step = decode_chunked(out.decoder, piece);
+      EXPECT_LE(step.consumed, piece.size());
+      EXPECT_LE(step.data_offset + step.data_length, step.consumed);
+      out.data.append(piece.substr(step.data_offset, step.data_length));
+      piece.remove_prefix(step.consumed);
+      if (step.consumed == 0) break;
+    }
+  }
+  return out;
+}
+
+enum class End { DONE, INVALID, UNFINISHED };
+
+struct ChunkCase {
+  const char* what;
+  std::string input;
+  End end;
+  std::string data;
+};
+
+const ChunkCase chunk_cases[] = {
+    {"one chunk", "5\r\nhello\r\n0\r\n\r\n", End::DONE, "hello"},
+    {"extensions are ignored", "5;name=value\r\nhello\r\n6 ; x\r\n world\r\n0;last\r\n", End::DONE, "hello world"},
+    {"blanks and upper-case hex", " \tA\r\n0123456789\r\n0\r\n", End::DONE, "0123456789"},
+    {"empty body", "0\r\n\r\n", End::DONE, ""},
+    {"trailers are not read", "0\r\nX-Trailer: 1\r\n\r\nrest", End::DONE, ""},
+    {"CR alone ends lines", "5\rhello\r0\r", End::DONE, "hello"},
+    {"data that is a line end", "2\r\n\r\n\r\n1\r\n\n\r\n0\r\n", End::DONE, "\r\n\n"},
+    {"data cut short", "5\r\nhel", End::UNFINISHED, "hel"},
+    {"no last chunk", "5\r\nhello\r\n", End::UNFINISHED, "hello"},
+    {"last size line without its CR", "5\r\nhello\r\n0", End::UNFINISHED, "hello"},
+    {"size line without digits", "\r\nhello", End::INVALID, ""},
+    {"size line of text", "zz\r\n", End::INVALID, ""},
+    {"extension only", ";x\r\n", End::INVALID, ""},
+    {"largest size", "7fffffffffffffff\r\nab", End::UNFINISHED, "ab"},
+    {"size past 63 bits", "8000000000000000\r\n", End::INVALID, ""},
+    {"leading zeros fit", "00000000000000000000000000000003\r\nabc\r\n0\r\n", End::DONE, "abc"},
+    {"data not followed by CR", "5\r\nhelloXX\r\n0\r\n", End::INVALID, "hello"},
+    {"endless size line", "5;" + std::string(CHUNK_SIZE_LINE_LIMIT, 'e') + "\r\nhello\r\n0\r\n", End::INVALID, ""},
+};
+
+TEST(ChunkedDecoder, TableInEverySplit) {
+  for (const ChunkCase& c : chunk_cases) {
+    for (const Split& split : splits_of(c.input)) {
+      const Decoded out = decode(split.pieces);
+      const std::string where = std::string(c.what) + " / " + split.name;
+      const End end = out.decoder.state == ChunkState::DONE      ? End::DONE
+                      : out.decoder.state == ChunkState::INVALID ? End::INVALID
+                                                                 : End::UNFINISHED;
+      EXPECT_EQ(end, c.end) << where;
+      EXPECT_EQ(out.data, c.data) << where;
+    }
+  }
+}
+
+TEST(ChunkedDecoder, SizesPastFourGibibytesCountInSixtyFourBits) {
+  const Decoded out = decode({"100000002\r\nabc"});
+  EXPECT_EQ(out.data, "abc");
+  EXPECT_EQ(out.decoder.state, ChunkState::DATA);
+  EXPECT_EQ(out.decoder.remaining, 0x100000002LL - 3);
+}
+
+// Many chunks of every size from 1 to 300 bytes, split at random: the data
+// comes out whole and in order.
+TEST(ChunkedDecoder, ManyChunksKeepTheirOrder) {
+  std::string input, expected;
+  for (int size = 1; size <= 300; ++size) {
+    std::string data;
+    for (int i = 0; i < size; ++i) data += static_cast<char>((size * 7 + i) & 0xFF);
+    char line[16];
+    std::snprintf(line, sizeof line, "%x\r\n", size);
+    input += line + data + "\r\n";
+    expected += data;
+  }
+  input += "0\r\n\r\n";
+  for (const Split& split : splits_of(input)) {
+    const Decoded out = decode(split.pieces);
+    EXPECT_EQ(out.decoder.state, ChunkState::DONE) << split.name;
+    EXPECT_TRUE(out.data == expected) << split.name;
+  }
+}
+
+}  // namespace
