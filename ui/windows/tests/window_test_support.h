@@ -79,6 +79,13 @@ inline bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms 
   return true;
 }
 
+// The first event with this code, or a record with code 0.
+inline SeenEvent first_with(const std::vector<SeenEvent>& seen, int32_t code) {
+  for (const SeenEvent& e : seen)
+    if (e.code == code) return e;
+  return {0, 0, 0, 0};
+}
+
 inline std::vector<int32_t> codes_among(const std::vector<SeenEvent>& seen, std::initializer_list<int32_t> wanted) {
   std::vector<int32_t> codes;
   for (const SeenEvent& e : seen)

@@ -1,0 +1,412 @@
+#include <vector>
+
+#include "ui/windows/gadget_hooks.h"
+#include "window_test_support.h"
+
+namespace {
+
+struct HookCall {
+  intptr_t gadget;
+  HWND window;
+  UINT message;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+std::vector<HookCall> hook_calls;
+LRESULT hook_answer = NOT_HANDLED;
+
+LRESULT record_hook(intptr_t gadget, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  hook_calls.push_back({gadget, window, message, wparam, lparam});
+  return hook_answer;
+}
+
+class EventQueue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = reinterpret_cast<HWND>(open_window(0, 100, 100, 300, 200, "events", WS_OVERLAPPEDWINDOW));
+    ASSERT_TRUE(IsWindow(window));
+    ASSERT_TRUE(activate(window));
+    drain_events();
+    hook_calls.clear();
+    hook_answer = NOT_HANDLED;
+    set_gadget_hooks(record_hook, nullptr);
+  }
+  void TearDown() override {
+    set_gadget_hooks(nullptr, nullptr);
+    end_windows();
+    drain_events();
+  }
+  HWND window = nullptr;
+};
+
+TEST_F(EventQueue, CloseBoxQueuesCloseAfterTheDispatchAndTheWindowStays) {
+  for (UINT how : {UINT{WM_SYSCOMMAND}, UINT{WM_CLOSE}}) {
+    SCOPED_TRACE(how);
+    if (how == WM_SYSCOMMAND)
+      PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(wait_event(1000), static_cast<int32_t>(how));
+    EXPECT_EQ(wait_event(0), EVENT_CLOSE_WINDOW);
+    EXPECT_EQ(event_window(), 0);
+    EXPECT_EQ(event_type(), -1);
+    EXPECT_TRUE(IsWindow(window));
+  }
+}
+
+TEST_F(EventQueue, ClickingAPushButtonGivesAGadgetEventWithItsNumber) {
+  HWND button = add_control(window, "Button", 7, BS_PUSHBUTTON, 20, 20, 100, 30, "Press");
+  POINT centre{70, 35};
+  ClientToScreen(window, &centre);
+  SetCursorPos(centre.x, centre.y);
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, clicks, sizeof(INPUT));
+  SeenEvent found{};
+  ASSERT_TRUE(wait_for_event(EVENT_GADGET, &found));
+  EXPECT_EQ(found.gadget, 7);
+  EXPECT_EQ(found.type, BN_CLICKED);
+  EXPECT_EQ(found.window, 0);
+  DestroyWindow(button);
+}
+
+TEST_F(EventQueue, PrivateMessagesBecomePendingEvents) {
+  struct Case {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    int32_t code;  // the event the next wait_event calls produce
+    intptr_t gadget;
+    int32_t type;
+  };
+  const Case cases[] = {
+      {MSG_GADGET_EVENT, 3, EVENT_TYPE_FOCUS, EVENT_GADGET, 3, EVENT_TYPE_FOCUS},
+      {MSG_GADGET_EVENT, 4, EVENT_TYPE_LOST_FOCUS, EVENT_GADGET, 4, EVENT_TYPE_LOST_FOCUS},
+      {MSG_MOUSE_NOTIFY, 5, WM_LBUTTONDOWN, EVENT_MOUSE_NOTIFY, 5, 0},
+      {MSG_MOUSE_NOTIFY, 6, WM_RBUTTONDOWN, EVENT_MOUSE_NOTIFY, 6, 1},
+      {MSG_MOUSE_NOTIFY, 7, WM_LBUTTONDBLCLK, EVENT_MOUSE_NOTIFY, 7, 2},
+      {MSG_MOUSE_NOTIFY, 8, WM_RBUTTONDBLCLK, EVENT_MOUSE_NOTIFY, 8, 3},
+      {WM_COMMAND, 0, 0, EVENT_MENU, 0, -1},
+      {WM_COMMAND, 42, 0, EVENT_MENU, 42, -1},
+      {WM_COMMAND, MAKEWPARAM(77, 1), 0, EVENT_MENU, 77, -1},  // an accelerator of the program's own
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(c.wparam);
+    PostMessageA(window, c.message, c.wparam, c.lparam);
+    EXPECT_EQ(first_with(drain_events(), c.code), (SeenEvent{c.code, 0, c.gadget, c.type}));
+  }
+}
+
+TEST_F(EventQueue, MouseNotifyWithAnotherButtonProducesNoEvent) {
+  PostMessageA(window, MSG_GADGET_EVENT, 9, 1);  // sets the gadget
+  drain_events();
+  PostMessageA(window, MSG_MOUSE_NOTIFY, 5, WM_MOUSEMOVE);
+  const std::vector<SeenEvent> seen = drain_events();
+  EXPECT_EQ(codes_among(seen, {EVENT_MOUSE_NOTIFY}), std::vector<int32_t>{});
+  EXPECT_EQ(first_with(seen, MSG_MOUSE_EVENT).gadget, 9);
+}
+
+TEST_F(EventQueue, ControlCommandsTableOfSources) {
+  HWND plain = add_control(window, "Button", 12, BS_PUSHBUTTON, 0, 0);
+  HWND menu_control = add_control(window, "Button", MENU_CONTROL_ID, BS_PUSHBUTTON, 0, 40);
+  HWND registered = add_control(window, "Button", 21, BS_PUSHBUTTON, 0, 80);
+  register_like_gadget(registered, 21);
+
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(12, BN_DBLCLK), reinterpret_cast<LPARAM>(plain));
+  EXPECT_EQ(first_with(drain_events(), EVENT_GADGET), (SeenEvent{EVENT_GADGET, 0, 12, BN_DBLCLK}));
+
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(55, 3), reinterpret_cast<LPARAM>(menu_control));
+  EXPECT_EQ(first_with(drain_events(), EVENT_MENU), (SeenEvent{EVENT_MENU, 0, 55, 3}));
+
+  // A registered gadget that takes the command itself: no event.
+  drain_events();
+  hook_calls.clear();
+  hook_answer = 0;
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(21, BN_CLICKED), reinterpret_cast<LPARAM>(registered));
+  const std::vector<SeenEvent> seen = drain_events();
+  EXPECT_EQ(codes_among(seen, {EVENT_GADGET, EVENT_MENU}), std::vector<int32_t>{});
+  std::vector<HookCall> commands;
+  for (const HookCall& call : hook_calls)
+    if (call.message == WM_COMMAND) commands.push_back(call);
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].gadget, 21);
+  EXPECT_EQ(commands[0].window, window);
+  hook_calls.clear();
+
+  // One that leaves it: the command becomes the gadget's event.
+  hook_answer = NOT_HANDLED;
+  hook_calls.clear();
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(21, BN_CLICKED), reinterpret_cast<LPARAM>(registered));
+  EXPECT_EQ(first_with(drain_events(), EVENT_GADGET), (SeenEvent{EVENT_GADGET, 0, 21, BN_CLICKED}));
+}
+
+TEST_F(EventQueue, NotifyGadgetReachesOnlyRegisteredControls) {
+  HWND registered = add_control(window, "Button", 31, BS_PUSHBUTTON, 0, 0);
+  register_like_gadget(registered, 31);
+  HWND mislabelled = add_control(window, "Button", 32, BS_PUSHBUTTON, 0, 40);
+  register_like_gadget(mislabelled, 33);
+  HWND unlabelled = add_control(window, "Button", 34, BS_PUSHBUTTON, 0, 80);
+
+  hook_answer = 1234;
+  EXPECT_EQ(notify_gadget(nullptr, window, WM_COMMAND, 0, 0), NOT_HANDLED);
+  EXPECT_EQ(notify_gadget(mislabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
+  EXPECT_EQ(notify_gadget(unlabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
+  EXPECT_TRUE(hook_calls.empty());
+  EXPECT_EQ(notify_gadget(registered, window, WM_HSCROLL, 5, 6), 1234);
+  ASSERT_EQ(hook_calls.size(), 1u);
+  EXPECT_EQ(hook_calls[0].gadget, 31);
+  EXPECT_EQ(hook_calls[0].wparam, WPARAM{5});
+
+  set_gadget_hooks(nullptr, nullptr);
+  EXPECT_EQ(notify_gadget(registered, window, WM_HSCROLL, 5, 6), NOT_HANDLED);
+}
+
+TEST_F(EventQueue, ControlMessagesToTheWindowReachTheGadgetHook) {
+  HWND field = add_control(window, "Edit", 41, WS_BORDER, 10, 10, 120, 24, "text");
+  register_like_gadget(field, 41);
+  HWND other = add_control(window, "Button", 42, BS_PUSHBUTTON, 10, 50);
+  register_like_gadget(other, 42);
+  hook_answer = NOT_HANDLED;
+
+  // A real repaint of the field asks its parent for colours.
+  InvalidateRect(field, nullptr, TRUE);
+  UpdateWindow(field);
+  drain_events();
+  bool colour_asked = false;
+  for (const HookCall& call : hook_calls)
+    colour_asked |= call.gadget == 41 && call.message == WM_CTLCOLOREDIT && call.window == window;
+  EXPECT_TRUE(colour_asked);
+
+  struct Case {
+    UINT message;
+    LRESULT answer;
+  };
+  for (const Case& c : {Case{WM_HSCROLL, 11}, Case{WM_VSCROLL, 12}, Case{WM_CTLCOLORBTN, 13},
+                        Case{WM_CTLCOLORSTATIC, 14}, Case{WM_CTLCOLORLISTBOX, 15}, Case{MSG_GADGET_NOTIFY, 16}}) {
+    SCOPED_TRACE(c.message);
+    hook_calls.clear();
+    hook_answer = c.answer;
+    EXPECT_EQ(SendMessageA(window, c.message, 0, reinterpret_cast<LPARAM>(other)), c.answer);
+    ASSERT_EQ(hook_calls.size(), 1u);
+    EXPECT_EQ(hook_calls[0].gadget, 42);
+  }
+
+  NMHDR header{other, 42, 0};
+  hook_calls.clear();
+  hook_answer = 99;
+  EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 42, reinterpret_cast<LPARAM>(&header)), 99);
+  ASSERT_EQ(hook_calls.size(), 1u);
+  EXPECT_EQ(hook_calls[0].gadget, 42);
+}
+
+std::vector<int32_t> size_events_after(HWND window, int show) {
+  ShowWindow(window, show);
+  return codes_among(drain_events(),
+                     {EVENT_SIZE_WINDOW, EVENT_MINIMIZE_WINDOW, EVENT_MAXIMIZE_WINDOW, EVENT_RESTORE_WINDOW});
+}
+
+TEST_F(EventQueue, SizeEventsOfMaximisingMinimisingAndRestoring) {
+  using V = std::vector<int32_t>;
+  EXPECT_EQ(size_events_after(window, SW_MAXIMIZE), (V{EVENT_MAXIMIZE_WINDOW, EVENT_SIZE_WINDOW}));
+  EXPECT_EQ(find_window_record(0)->minimised_or_maximised, 1);
+  EXPECT_EQ(size_events_after(window, SW_RESTORE), (V{EVENT_RESTORE_WINDOW, EVENT_SIZE_WINDOW}));
+  EXPECT_EQ(find_window_record(0)->minimised_or_maximised, 0);
+  EXPECT_EQ(size_events_after(window, SW_MINIMIZE), (V{EVENT_MINIMIZE_WINDOW}));
+  EXPECT_EQ(size_events_after(window, SW_RESTORE), (V{EVENT_RESTORE_WINDOW, EVENT_SIZE_WINDOW}));
+  // A plain resize of a restored window is a size event alone.
+  SetWindowPos(window, nullptr, 0, 0, 320, 220, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(codes_among(drain_events(), {EVENT_SIZE_WINDOW, EVENT_RESTORE_WINDOW}), (V{EVENT_SIZE_WINDOW}));
+}
+
+TEST_F(EventQueue, MovesAndActivationAreQueuedWithTheWindowNumber) {
+  SetWindowPos(window, nullptr, 150, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SeenEvent found{};
+  ASSERT_TRUE(wait_for_event(EVENT_MOVE_WINDOW, &found));
+  EXPECT_EQ(found.window, 0);
+  EXPECT_EQ(SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0), 1);
+  EXPECT_EQ(wait_event(0), EVENT_ACTIVATE_WINDOW);
+  EXPECT_EQ(SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0), 1);
+  EXPECT_EQ(codes_among(drain_events(), {EVENT_ACTIVATE_WINDOW}), std::vector<int32_t>{});
+}
+
+TEST_F(EventQueue, ConsecutiveDuplicatesCollapse) {
+  queue_event(EVENT_MOVE_WINDOW, 0);
+  queue_event(EVENT_MOVE_WINDOW, 0);
+  queue_event(EVENT_MOVE_WINDOW, 1);
+  queue_event(EVENT_SIZE_WINDOW, 1);
+  queue_event(EVENT_MOVE_WINDOW, 1);
+  const std::vector<std::pair<int32_t, intptr_t>> expected = {
+      {EVENT_MOVE_WINDOW, 0}, {EVENT_MOVE_WINDOW, 1}, {EVENT_SIZE_WINDOW, 1}, {EVENT_MOVE_WINDOW, 1}};
+  for (const auto& [code, number] : expected) {
+    EXPECT_EQ(wait_event(0), code);
+    EXPECT_EQ(event_window(), number);
+  }
+  EXPECT_EQ(codes_among(drain_events(), {EVENT_MOVE_WINDOW, EVENT_SIZE_WINDOW}), std::vector<int32_t>{});
+}
+
+TEST_F(EventQueue, QueuedEventKeepsTheGadgetAndResetsTheType) {
+  PostMessageA(window, MSG_GADGET_EVENT, 17, EVENT_TYPE_FOCUS);
+  ASSERT_TRUE(wait_for_event(EVENT_GADGET));
+  EXPECT_EQ(event_type(), EVENT_TYPE_FOCUS);
+  queue_event(EVENT_REPAINT, 3);
+  EXPECT_EQ(wait_event(0), EVENT_REPAINT);
+  EXPECT_EQ(event_window(), 3);
+  EXPECT_EQ(event_gadget(), 17);
+  EXPECT_EQ(event_type(), -1);
+}
+
+TEST_F(EventQueue, TimeOuts) {
+  drain_events(100);
+  DWORD start = GetTickCount();
+  EXPECT_EQ(wait_event(0), 0);
+  EXPECT_LT(GetTickCount() - start, 50u);
+
+  start = GetTickCount();
+  EXPECT_EQ(wait_event(300), 0);
+  const DWORD waited = GetTickCount() - start;
+  EXPECT_GE(waited, 280u);
+  EXPECT_LT(waited, 1500u);
+
+  // A message posted from another thread while waiting ends the wait early.
+  struct Post {
+    HWND window;
+  } post{window};
+  HANDLE poster = CreateThread(
+      nullptr, 0,
+      [](void* argument) -> DWORD {
+        Sleep(100);
+        PostMessageA(static_cast<Post*>(argument)->window, MSG_GADGET_EVENT, 2, 0);
+        return 0;
+      },
+      &post, 0, nullptr);
+  start = GetTickCount();
+  EXPECT_EQ(wait_event(5000), EVENT_GADGET);
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  WaitForSingleObject(poster, 5000);
+  CloseHandle(poster);
+}
+
+TEST_F(EventQueue, RetrievedMessagesWithoutAnEventReturnTheirNumber) {
+  PostMessageA(window, WM_USER + 5, 0, 0);
+  EXPECT_EQ(wait_event(1000), static_cast<int32_t>(WM_USER + 5));
+  PostMessageA(nullptr, WM_USER + 6, 0, 0);  // a thread message, for no window
+  EXPECT_EQ(wait_event(1000), static_cast<int32_t>(WM_USER + 6));
+}
+
+TEST_F(EventQueue, DataMessagesTakeOverOnlyRecordsTheRuntimeHandedOut) {
+  // A value posted by anyone: no event, nothing freed, nothing held.
+  PostMessageA(window, MSG_DATA_WINDOW, 0, 0x100);
+  EXPECT_EQ(wait_event(1000), static_cast<int32_t>(MSG_DATA_WINDOW));
+  EXPECT_EQ(event_data(), nullptr);
+  PostMessageA(window, MSG_DATA_GADGET, 4, 0x100);
+  wait_event(1000);
+  EXPECT_EQ(event_data(), nullptr);
+  EXPECT_NE(event_gadget(), 4);
+
+  EventData* record = allocate_event_data();
+  ASSERT_NE(record, nullptr);
+  record->words[0] = 77;
+  record->buffer = allocate_memory(64);
+  PostMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(record));
+  EXPECT_EQ(wait_event(1000), EVENT_DATA_WINDOW);
+  EXPECT_EQ(event_window(), 0);
+  ASSERT_EQ(event_data(), record);
+  EXPECT_EQ(event_data()->words[0], 77);
+
+  // Once taken over it is no longer outstanding: posting it again (after the
+  // next wait_event has freed it) is refused.
+  EXPECT_EQ(wait_event(0), 0);
+  EXPECT_EQ(event_data(), nullptr);
+  PostMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(record));
+  wait_event(1000);
+  EXPECT_EQ(event_data(), nullptr);
+
+  EventData* gadget_record = allocate_event_data(200);
+  ASSERT_NE(gadget_record, nullptr);
+  PostMessageA(window, MSG_DATA_GADGET, 8, reinterpret_cast<LPARAM>(gadget_record));
+  EXPECT_EQ(wait_event(1000), EVENT_DATA_GADGET);
+  EXPECT_EQ(event_gadget(), 8);
+  EXPECT_EQ(event_data(), gadget_record);
+}
+
+TEST_F(EventQueue, ASecondDataRecordReplacesTheFirst) {
+  EventData* first = allocate_event_data();
+  EventData* second = allocate_event_data();
+  ASSERT_TRUE(first && second);
+  second->words[4] = 5;
+  // Both arrive within one dispatch, as under a pump of pending messages.
+  SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(first));
+  SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(second));
+  ASSERT_EQ(event_data(), second);
+  EXPECT_EQ(event_data()->words[4], 5);
+  // The first is neither held nor outstanding any more.
+  SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_EQ(event_data(), second);
+  clear_pending_event();
+  wait_event(0);
+  EXPECT_EQ(event_data(), nullptr);
+}
+
+TEST_F(EventQueue, UnpostedRecordCanBeGivenBack) {
+  EventData* record = allocate_event_data();
+  ASSERT_NE(record, nullptr);
+  free_event_data(record);
+  PostMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(record));
+  wait_event(1000);
+  EXPECT_EQ(event_data(), nullptr);
+}
+
+TEST_F(EventQueue, WindowWithoutARecordProducesNoWindowEvents) {
+  // Messages of CreateWindowExA reach the procedure before the window has
+  // its number; an invisible window gets nothing else, so nothing is queued.
+  ASSERT_NE(open_window(5, 10, 10, 100, 100, "hidden", WINDOW_INVISIBLE), 0);
+  const std::vector<SeenEvent> seen = drain_events();
+  for (const SeenEvent& e : seen) {
+    EXPECT_NE(e.code, EVENT_MOVE_WINDOW) << e;
+    EXPECT_NE(e.code, EVENT_SIZE_WINDOW) << e;
+  }
+  // A toolkit-class window without the property is a window without a number.
+  HWND bare = CreateWindowExA(0, "WindowClass_5", "bare", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(IsWindow(bare));
+  EXPECT_EQ(SendMessageA(bare, WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 100)), 1);
+  SendMessageA(bare, WM_CLOSE, 0, 0);
+  EXPECT_EQ(event_window(), -1);
+  EXPECT_EQ(codes_among(drain_events(), {EVENT_SIZE_WINDOW, EVENT_CLOSE_WINDOW}), std::vector<int32_t>{});
+  DestroyWindow(bare);
+}
+
+TEST_F(EventQueue, DescendantsLeadBackToTheirWindowNumber) {
+  HWND panel = add_control(window, "Static", 50, 0, 0, 0, 200, 100);
+  HWND inner = add_control(panel, "Button", 51, BS_PUSHBUTTON, 0, 0);
+  EXPECT_EQ(handle_window_message(inner, WM_USER + 9, 0, 0), NOT_HANDLED);
+  EXPECT_EQ(event_window(), 0);
+  // An owned top-level window is not a descendant.
+  HWND owned = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+  EXPECT_EQ(handle_window_message(owned, WM_USER + 9, 0, 0), NOT_HANDLED);
+  EXPECT_EQ(event_window(), -1);
+  DestroyWindow(owned);
+}
+
+int colour_changes;
+
+TEST_F(EventQueue, ColourChangeReachesEveryDescendant) {
+  WNDCLASSA probe{};
+  probe.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_SYSCOLORCHANGE) ++colour_changes;
+    return DefWindowProcA(w, m, wp, lp);
+  };
+  probe.hInstance = GetModuleHandleA(nullptr);
+  probe.lpszClassName = "ColourProbe";
+  RegisterClassA(&probe);
+  HWND outer = add_control(window, "ColourProbe", 60, 0, 0, 0, 100, 100);
+  add_control(outer, "ColourProbe", 61, 0, 0, 0, 50, 50);
+  colour_changes = 0;
+  SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(colour_changes, 2);
+}
+
+}  // namespace
