@@ -1,0 +1,77 @@
+#include "ui/gadgets/gui_thread.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+constexpr char LIBRARY_WINDOW_CLASS[] = "GadgetLibraryWindow";
+constexpr UINT MSG_RUN_GADGET_CALL = WM_APP + 0x2F0;
+
+// Plain globals on purpose: nothing the route reads may live in the program
+// heap, which is destroyed at exit while the watcher thread still runs.
+std::atomic<HWND> library_window{nullptr};
+std::atomic<DWORD> gui_thread_id{0};
+
+struct CallRequest {
+  GuiCall call;
+  void* context;
+  bool done;
+};
+
+LRESULT CALLBACK library_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != MSG_RUN_GADGET_CALL) return DefWindowProcA(window, message, wparam, lparam);
+  // A send that was already under way when the library ended finds the
+  // route stopped and leaves the table alone.
+  if (gui_thread_id.load() != GetCurrentThreadId()) return 0;
+  auto* request = reinterpret_cast<CallRequest*>(lparam);
+  request->call(request->context);
+  request->done = true;
+  return 1;
+}
+
+}  // namespace
+
+bool start_gui_thread_route() {
+  if (library_window.load()) return true;
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = library_window_proc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = LIBRARY_WINDOW_CLASS;
+  RegisterClassA(&window_class);  // already registered after an earlier start: fine
+  HWND window = CreateWindowExA(0, LIBRARY_WINDOW_CLASS, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  if (!window) return false;
+  gui_thread_id.store(GetCurrentThreadId());
+  library_window.store(window);
+  return true;
+}
+
+void stop_gui_thread_route() {
+  // Thread id first: from here on every caller, here or elsewhere, sees a
+  // stopped library before the window goes.
+  gui_thread_id.store(0);
+  HWND window = library_window.exchange(nullptr);
+  if (window) DestroyWindow(window);
+  UnregisterClassA(LIBRARY_WINDOW_CLASS, GetModuleHandleA(nullptr));
+}
+
+bool on_gui_thread() {
+  const DWORD gui = gui_thread_id.load();
+  return gui != 0 && gui == GetCurrentThreadId();
+}
+
+bool run_on_gui_thread(GuiCall call, void* context) {
+  const DWORD gui = gui_thread_id.load();
+  if (gui == 0) return false;
+  if (gui == GetCurrentThreadId()) {
+    call(context);
+    return true;
+  }
+  HWND window = library_window.load();
+  if (!window) return false;
+  CallRequest request{call, context, false};
+  SendMessageA(window, MSG_RUN_GADGET_CALL, 0, reinterpret_cast<LPARAM>(&request));
+  return request.done;
+}
