@@ -18,6 +18,24 @@ bool destination_usable(const char* destination) {
   return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+// A read-only destination, or one that another handle holds open without
+// delete sharing, must not be replaced. The move refuses both on Windows,
+// but Wine's replaces them anyway, so the download asks first.
+bool destination_replaceable(const char* destination) {
+  const DWORD attributes = GetFileAttributesA(destination);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // nothing to replace
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HANDLE probe = CreateFileA(destination, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(probe);
+  return true;
+}
+
+}  // namespace
+
 PartFile::~PartFile() {
   if (handle_) CloseHandle(handle_);
   free_memory(part_name_);
@@ -55,5 +73,6 @@ bool PartFile::commit() {
   handle_ = nullptr;
   // A close that fails may have lost buffered bytes: the file is not whole.
   if (!closed) return false;
+  if (!destination_replaceable(destination_)) return false;
   return MoveFileExA(part_name_, destination_, MOVEFILE_REPLACE_EXISTING) != 0;
 }
