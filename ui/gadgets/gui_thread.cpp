@@ -54,6 +54,11 @@ void stop_gui_thread_route() {
   gui_thread_id.store(0);
   HWND window = library_window.exchange(nullptr);
   if (window) DestroyWindow(window);
+  // A caller whose send was already queued is answered now (with nothing
+  // done); any later one finds no window. Either way no caller is left
+  // waiting on a thread that may never look at its messages again.
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   UnregisterClassA(LIBRARY_WINDOW_CLASS, GetModuleHandleA(nullptr));
 }
 
