@@ -86,6 +86,18 @@ HWND make_window(const char* title, bool visible) {
                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
+// Activation reaches the window through the display server: wait for it.
+bool make_foreground(HWND window) {
+  for (int tries = 0; tries < 100; ++tries) {
+    if (GetForegroundWindow() == window) return true;
+    SetForegroundWindow(window);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return GetForegroundWindow() == window;
+}
+
 // A window that belongs to another thread of this process, with a loop.
 struct ForeignWindow {
   HANDLE thread = nullptr;
@@ -156,7 +168,7 @@ class RequesterTest : public ::testing::Test {
     disabled_ = make_window("disabled", true);
     EnableWindow(disabled_, FALSE);
     foreign_.open();
-    SetForegroundWindow(owner_);
+    ASSERT_TRUE(make_foreground(owner_));
   }
   void TearDown() override {
     foreign_.close();
@@ -164,6 +176,10 @@ class RequesterTest : public ::testing::Test {
   }
 
   Text request(WPARAM answer, const char* initial, Observation* seen) {
+    // The foreground window becomes the browser's owner, which the browser
+    // disables itself; after a browser closes, the platform may have
+    // activated any window of the process, the other thread's included.
+    EXPECT_TRUE(make_foreground(owner_));
     Driver driver{answer, owner_, other_, hidden_, disabled_, foreign_.window.load(), {}};
     HANDLE thread = CreateThread(nullptr, 0, drive_browser, &driver, 0, nullptr);
     Text chosen = request_folder("Save downloaded file to:", initial);
