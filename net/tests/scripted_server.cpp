@@ -149,11 +149,16 @@ void ScriptedServer::play(uintptr_t client_value) {
       case ScriptStep::Kind::READ_REQUEST: {
         const uint64_t end = now_ms() + READ_REQUEST_BOUND_MS;
         std::string received;
-        while (!stop_ && now_ms() < end && received.find("\r\n\r\n") == std::string::npos) {
-          char piece[1024];
+        bool ended = false;
+        while (!stop_ && !ended && now_ms() < end) {
+          char piece[4096];
           const int n = recv(client, piece, sizeof piece, 0);
           if (n > 0) {
+            // Only the new bytes and the three before them can complete the
+            // empty line, so a long request costs no rescanning.
+            const size_t from = received.size() < 3 ? 0 : received.size() - 3;
             received.append(piece, static_cast<size_t>(n));
+            ended = received.find("\r\n\r\n", from) != std::string::npos;
           } else if (n == 0 || WSAGetLastError() != WSAEWOULDBLOCK) {
             break;
           } else {
