@@ -222,6 +222,7 @@ class HostileServers(unittest.TestCase):
         destination = destination or self.work / (case.name.replace(" ", "_").replace(",", "") + ".bin")
         destination.write_bytes(OLD)
         verdict, seconds = self.program.download(server.url(), destination, case.limit)
+        print(f"  {case.name}: {verdict} after {seconds:.2f} s", file=sys.stderr, flush=True)
         self.assertTrue(self.program.alive(), f"the program ended (exit code {self.program.proc.returncode})")
         self.assertEqual(server.connections, 1, "the server saw no request")
         if case.verdict == "either":
