@@ -8,18 +8,14 @@
 // waiting for it on its own clock: the platform's own message time-out is not
 // honoured towards a blocked thread of another process.
 #include <windows.h>
+#include <commctrl.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -73,32 +69,54 @@ void answer(const std::string& line) {
   fflush(stdout);
 }
 
-// What a helper thread hands back; shared so that a call given up on can
-// still finish and write into it later without harm.
+// What a helper thread hands back. Shared by the driver and the helper and
+// freed by whichever lets go last, so that a call given up on can still
+// finish and write into it later without harm.
 struct CallResult {
-  std::mutex lock;
-  std::condition_variable finished;
-  bool done = false;
+  std::function<void(CallResult&)> work;
+  HANDLE finished = nullptr;
+  LONG holders = 2;
   LRESULT value = 0;
   std::string text;
 };
 
+void let_go(CallResult* call) {
+  if (InterlockedDecrement(&call->holders) == 0) {
+    CloseHandle(call->finished);
+    delete call;
+  }
+}
+
+DWORD WINAPI run_call(void* argument) {
+  auto* call = static_cast<CallResult*>(argument);
+  call->work(*call);
+  SetEvent(call->finished);
+  let_go(call);
+  return 0;
+}
+
+// What a finished call gave back, copied out of the shared record.
+struct CallOutcome {
+  LRESULT value;
+  std::string text;
+};
+
 // Runs work on a helper thread and waits at most timeout_ms for it.
-std::shared_ptr<CallResult> run_timed(std::function<void(CallResult&)> work, DWORD timeout_ms) {
-  auto result = std::make_shared<CallResult>();
-  std::thread([result, work] {
-    CallResult scratch;
-    work(scratch);
-    std::lock_guard<std::mutex> guard(result->lock);
-    result->value = scratch.value;
-    result->text = std::move(scratch.text);
-    result->done = true;
-    result->finished.notify_all();
-  }).detach();
-  std::unique_lock<std::mutex> guard(result->lock);
-  if (!result->finished.wait_for(guard, std::chrono::milliseconds(timeout_ms), [&] { return result->done; }))
-    return nullptr;
-  return result;
+std::optional<CallOutcome> run_timed(std::function<void(CallResult&)> work, DWORD timeout_ms) {
+  auto* call = new CallResult;
+  call->work = std::move(work);
+  call->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, run_call, call, 0, nullptr);
+  if (!thread) {
+    CloseHandle(call->finished);
+    delete call;
+    return std::nullopt;
+  }
+  CloseHandle(thread);
+  std::optional<CallOutcome> outcome;
+  if (WaitForSingleObject(call->finished, timeout_ms) == WAIT_OBJECT_0) outcome = CallOutcome{call->value, call->text};
+  let_go(call);
+  return outcome;
 }
 
 std::optional<LRESULT> send_timed(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
@@ -217,9 +235,9 @@ std::string cmd_download(DWORD timeout_ms) {
   LRESULT seen = static_cast<LRESULT>(base);
   for (;;) {
     double left = deadline - now_ms();
-    if (left <= 0) return "error timeout";
+    if (left <= 0) return "error timeout, the log holds " + std::to_string(static_cast<long long>(seen)) + " bytes";
     auto length = send_timed(log, WM_GETTEXTLENGTH, 0, 0, static_cast<DWORD>(left));
-    if (!length) return "error timeout";
+    if (!length) return "error timeout, the program is busy";
     double at = now_ms();
     if (*length != seen) {
       seen = *length;
@@ -245,8 +263,22 @@ std::string cmd_browse(DWORD timeout_ms, WPARAM command) {
   do {
     HWND dialog = FindWindowA("#32770", "Browse for Folder");
     if (dialog && IsWindowVisible(dialog)) {
-      // Let the dialog finish setting its initial selection first.
-      Sleep(300);
+      // A person answers once the tree shows its initial selection: the
+      // dialog may still be walking the tree to it after it appears.
+      HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
+      LRESULT shown = -1;
+      double stable_since = now_ms();
+      while (tree && now_ms() < deadline) {
+        auto selected = send_timed(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, 1000);
+        if (!selected) break;
+        if (*selected != shown) {
+          shown = *selected;
+          stable_since = now_ms();
+        } else if (shown != 0 && now_ms() - stable_since >= 300) {
+          break;
+        }
+        Sleep(20);
+      }
       PostMessageA(dialog, WM_COMMAND, command, 0);
       return "ok";
     }

@@ -205,6 +205,11 @@ class Driver:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
+        for pipe in (self.proc.stdin, self.proc.stdout):
+            try:
+                pipe.close()
+            except OSError:
+                pass
 
     def __enter__(self):
         return self
