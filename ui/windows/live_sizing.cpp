@@ -66,14 +66,31 @@ void size_to(SizingState& s, POINT point) {
   move_to_tracked(s);
 }
 
-void step(SizingState& s, POINT point) {
+bool same_point(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+void place_cursor(SizingState& s, POINT point) {
+  GetCursorPos(&s.placed_from);
+  s.placed_to = point;
+  s.placed = 1;
   SetCursorPos(point.x, point.y);
+}
+
+// A report of the place the sizing itself moved the cursor away from.
+bool is_stale_report(SizingState& s, POINT point) {
+  if (!s.placed) return false;
+  if (same_point(point, s.placed_from) && !same_point(point, s.placed_to)) return true;
+  if (!same_point(point, s.placed_to)) s.placed = 0;  // the mouse itself has moved
+  return false;
+}
+
+void step(SizingState& s, POINT point) {
+  place_cursor(s, point);
   size_to(s, point);
 }
 
 void choose_edge(SizingState& s, int32_t edge, POINT point, WORD shape) {
   s.edge = edge;
-  SetCursorPos(point.x, point.y);
+  place_cursor(s, point);
   set_cursor_shape(shape);
 }
 
@@ -129,6 +146,7 @@ LRESULT start_sizing(SizingState& s, HWND window, WPARAM command) {
   if (!full_window_drag) return NOT_HANDLED;
   s.edge = static_cast<int32_t>(command & 0xF);
   s.active = 1;
+  s.placed = 0;
   s.window = window;
   GetWindowRect(window, &s.tracked);
   read_size_limits(s, window);
@@ -148,9 +166,10 @@ LRESULT start_sizing(SizingState& s, HWND window, WPARAM command) {
 LRESULT track(SizingState& s, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_MOUSEMOVE: {
-      s.keyboard = 0;
       POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
       MapWindowPoints(s.window, nullptr, &point, 1);
+      if (is_stale_report(s, point)) return 0;
+      s.keyboard = 0;
       size_to(s, point);
       return 0;
     }

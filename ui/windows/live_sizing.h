@@ -16,6 +16,11 @@ struct SizingState {
   // The window being sized: other windows' messages are none of the sizing's
   // business (a capture change elsewhere must not end it).
   HWND window;
+  // The sizing's own latest cursor placement: from where, to where. A warp
+  // can take effect late, and a mouse report of the old place that arrives
+  // after it would drag the edge back to where the mouse was.
+  int32_t placed;
+  POINT placed_from, placed_to;
 };
 
 // The first hook of handle_window_message: NOT_HANDLED for what it leaves.
