@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -331,6 +332,33 @@ TEST_F(Download, SilentAndTricklingServersFailAfterTenSeconds) {
   EXPECT_FALSE(read_file(destination_));
   EXPECT_FALSE(read_file(part()));
   EXPECT_FALSE(read_file(trickle_destination + ".part"));
+}
+
+}  // namespace
+
+namespace {
+
+uint64_t peak_private_bytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return counters.PeakPagefileUsage;
+}
+
+// The body goes to the file piece by piece: a body many times larger than
+// any buffer leaves the process's peak memory where it was.
+TEST_F(Download, MemoryStaysFlatWhateverTheSize) {
+  constexpr uint64_t size = 48ull << 20;
+  ScriptedServer server(
+      answer({script::send(OK_HEAD + "Content-Length: " + std::to_string(size) + "\r\n\r\n"), script::send_pattern(size)}));
+  const uint64_t before = peak_private_bytes();
+  ASSERT_NE(before, 0u);
+  EXPECT_EQ(download_to_file(server.url("/big").c_str(), destination_.c_str()), 1);
+  const uint64_t after = peak_private_bytes();
+  EXPECT_LT(after - before, 8ull << 20) << before << " -> " << after;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA(destination_.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, size);
 }
 
 }  // namespace
