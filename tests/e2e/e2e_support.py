@@ -21,6 +21,7 @@ from gatherly import (Driver, DriverError, WineSession, stop_program,  # noqa: E
 BUILD_DIR = os.environ.get("GX_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win64"))
 GATHERLY_EXE = os.path.join(BUILD_DIR, "app", "Gatherly.exe")
 DRIVER_EXE = os.path.join(BUILD_DIR, "tests", "e2e", "driver.exe")
+WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
 
 STARTED, COMPLETE, FAILED = "Started download...", "Download complete!", "Download failed!"
 
@@ -39,13 +40,33 @@ def pattern_bytes(size, seed=0):
     return bytes(out)
 
 
+def settle_folder_times(path):
+    """Reads every folder from path up to the root once.
+
+    Wine's folder browser walks its tree to the initial folder by comparing
+    item records that carry each folder's times. The first read of a folder
+    after it changed updates its access time (relatime), so a walk that reads
+    a folder for the first time stops short of the initial folder. Reading
+    the chain first leaves the times still while the dialog walks it."""
+    path = os.path.abspath(path)
+    while True:
+        os.listdir(path)
+        parent = os.path.dirname(path)
+        if parent == path:
+            return
+        path = parent
+
+
 class ProgramCase(unittest.TestCase):
     """Each test gets its own work folder, a running Gatherly.exe whose
     current directory it is, and a driver attached to its window."""
 
     def setUp(self):
         self.session = session()
-        self.work = tempfile.mkdtemp(prefix="gx-e2e-")
+        # Not under /tmp, whose times change all the time; see settle_folder_times.
+        os.makedirs(WORK_ROOT, exist_ok=True)
+        self.work = tempfile.mkdtemp(prefix="gx-e2e-", dir=WORK_ROOT)
+        settle_folder_times(self.work)
         self.addCleanup(shutil.rmtree, self.work, True)
         self.driver = Driver(self.session, DRIVER_EXE)
         self.addCleanup(self.driver.close)
@@ -71,6 +92,15 @@ class ProgramCase(unittest.TestCase):
     def win_path(self, name=""):
         return self.session.windows_path(self.path(name)) if name else \
             self.session.windows_path(self.work) + "\\"
+
+    def browse(self, answer="confirm"):
+        """Presses "Browse" and confirms or cancels the folder browser."""
+        settle_folder_times(self.work)
+        self.driver.click(GADGET_BROWSE)
+        if answer == "confirm":
+            self.driver.browse_confirm()
+        else:
+            self.driver.browse_cancel()
 
     def fill(self, url, save_as):
         self.driver.set(GADGET_URL, url)

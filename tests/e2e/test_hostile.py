@@ -3,7 +3,7 @@ a scripted server, control characters in the URL, stray messages."""
 import os
 
 from e2e_support import (COMPLETE, FAILED, STARTED, ProgramCase, main, pattern_bytes,
-                         GADGET_URL, GADGET_SAVE_AS, GADGET_BROWSE)
+                         GADGET_URL, GADGET_SAVE_AS)
 from servers import ScriptedServer
 
 OK_HEAD = b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello"
@@ -61,10 +61,10 @@ class HostileResponses(ProgramCase):
         self.start_program()
         with ScriptedServer(OK_HEAD) as server:
             self.driver.set(GADGET_URL, server.url("/"))
-            self.driver.click(GADGET_BROWSE)
-            self.driver.browse_confirm()
+            self.browse("confirm")
             folder = self.win_path()
-            self.assertIsNotNone(self.driver.wait_for(lambda: self.driver.get(GADGET_SAVE_AS) == folder))
+            self.driver.wait_for(lambda: self.driver.get(GADGET_SAVE_AS) == folder)
+            self.assertEqual(self.driver.get(GADGET_SAVE_AS), folder)
             self.wait_enabled(True)
             verdict, _ = self.driver.download(30000)
             self.assertEqual(verdict, "failed")

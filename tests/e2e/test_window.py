@@ -51,8 +51,7 @@ class Actions(ProgramCase):
             with self.subTest(url=url):
                 self.driver.set(GADGET_URL, url)
                 self.driver.set(GADGET_SAVE_AS, "before")
-                self.driver.click(GADGET_BROWSE)
-                self.driver.browse_confirm()
+                self.browse("confirm")
                 took = self.driver.wait_for(lambda: self.driver.get(GADGET_SAVE_AS) != "before")
                 self.assertIsNotNone(took, "Browse changed nothing")
                 self.assertEqual(self.driver.get(GADGET_SAVE_AS), expected)
@@ -63,8 +62,7 @@ class Actions(ProgramCase):
             with self.subTest(before=before):
                 self.driver.set(GADGET_URL, "http://host/a.zip")
                 self.driver.set(GADGET_SAVE_AS, before)
-                self.driver.click(GADGET_BROWSE)
-                self.driver.browse_cancel()
+                self.browse("cancel")
                 self.driver.sleep(300)
                 self.assertEqual(self.driver.get(GADGET_SAVE_AS), before)
 
