@@ -18,7 +18,7 @@ from gatherly import (Driver, DriverError, WineSession, stop_program,  # noqa: E
                       GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE, GADGET_BROWSE, GADGET_START,
                       GADGET_LOG, GADGET_ABOUT, GADGET_EXIT)
 
-BUILD_DIR = os.environ.get("GX_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win64"))
+BUILD_DIR = os.path.abspath(os.environ.get("GX_BUILD_DIR", os.path.join(HERE, "..", "..", "build", "win64")))
 GATHERLY_EXE = os.path.join(BUILD_DIR, "app", "Gatherly.exe")
 DRIVER_EXE = os.path.join(BUILD_DIR, "tests", "e2e", "driver.exe")
 WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")

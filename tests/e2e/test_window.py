@@ -79,12 +79,13 @@ class Actions(ProgramCase):
 
 class Watcher(ProgramCase):
     def test_disables_start_soon_after_window_appears(self):
+        started = time.monotonic()
         self.start_program()
         appeared = time.monotonic()
         took = self.driver.wait_for(lambda: not self.driver.enabled(GADGET_START), 3.0, 0.002)
         self.assertIsNotNone(took, "Start Download stayed enabled with both fields empty")
-        print(f"\nStart Download disabled {1000 * (time.monotonic() - appeared):.0f} ms after the window "
-              f"had its gadgets")
+        print(f"\nStart Download disabled {1000 * took:.0f} ms after the window had its gadgets "
+              f"({1000 * (appeared - started):.0f} ms from the program's start to its gadgets)")
         self.assertLess(took, 0.5)
 
     def test_follows_both_fields(self):
