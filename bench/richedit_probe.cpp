@@ -1,0 +1,89 @@
+// What the platform's rich-edit control costs as a log, without Gatherly:
+// a window with one read-only rich-edit control the size of the program's
+// log, to which line pairs are appended the way the log gadget appends them
+// (selection hidden, caret to the end, a line break, then the line).
+//
+//   richedit_probe.exe PAIRS...
+//
+// Prints "ready", then after each round (one per argument) of that many
+// appended line pairs "round <k> <mean microseconds per pair>", waiting for
+// a line on stdin before each round
+// before going on, so that the caller can read the process's memory from
+// outside between rounds.
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+double now_us() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+void pump() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void append_line(HWND log, const char* line) {
+  SendMessageA(log, EM_HIDESELECTION, 1, 0);
+  LRESULT length = SendMessageA(log, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), length);
+  if (length) SendMessageA(log, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>("\n"));
+  SendMessageA(log, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(line));
+  SendMessageA(log, EM_HIDESELECTION, 0, 0);
+}
+
+void wait_for_caller() {
+  char line[16];
+  if (!std::fgets(line, sizeof line, stdin)) std::exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: richedit_probe PAIRS...\n");
+    return 2;
+  }
+  if (!LoadLibraryA("RICHED20.DLL")) return 1;
+  HWND window = CreateWindowExA(0, "STATIC", "probe", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 100, 100, 520, 260,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND log = CreateWindowExA(WS_EX_CLIENTEDGE, "RichEdit20A", "",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 10, 100,
+                             390, 110, window, reinterpret_cast<HMENU>(8), GetModuleHandleA(nullptr), nullptr);
+  if (!window || !log) return 1;
+  SendMessageA(log, EM_SETLIMITTEXT, static_cast<WPARAM>(-1), 0);
+  pump();
+  std::printf("ready\n");
+  std::fflush(stdout);
+  wait_for_caller();
+  for (int round = 1; round < argc; ++round) {
+    const int pairs = std::atoi(argv[round]);
+    if (pairs <= 0) return 2;
+    double start = now_us();
+    for (int i = 0; i < pairs; ++i) {
+      append_line(log, "Started download...");
+      pump();
+      append_line(log, "Download complete!");
+      pump();
+    }
+    std::printf("round %d %.0f\n", round, (now_us() - start) / pairs);
+    std::fflush(stdout);
+    wait_for_caller();
+  }
+  DestroyWindow(window);
+  return 0;
+}
