@@ -14,6 +14,7 @@ import os
 import queue
 import shlex
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -79,9 +80,11 @@ class Driver:
 
     def __init__(self, session, driver_exe, answer_timeout=30.0):
         self.answer_timeout = answer_timeout
+        # Wine reports a crash or a failed start on stderr: kept for the error.
+        self.stderr = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(["wine", str(driver_exe)], env=session.env,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL, text=True,
+                                     stderr=self.stderr, text=True,
                                      encoding="latin-1", bufsize=1)
         self.answers = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
@@ -100,7 +103,10 @@ class Driver:
         except queue.Empty:
             raise DriverError(f"no answer to {line!r}") from None
         if answer is None:
-            raise DriverError(f"driver ended during {line!r}")
+            self.proc.wait()
+            self.stderr.seek(0)
+            said = self.stderr.read().decode("latin-1").strip()[-2000:]
+            raise DriverError(f"driver ended (exit code {self.proc.returncode}) during {line!r}: {said}")
         if answer == "ok":
             return ""
         if answer.startswith("ok "):
@@ -205,7 +211,7 @@ class Driver:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
-        for pipe in (self.proc.stdin, self.proc.stdout):
+        for pipe in (self.proc.stdin, self.proc.stdout, self.stderr):
             try:
                 pipe.close()
             except OSError:
