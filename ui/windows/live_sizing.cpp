@@ -189,6 +189,12 @@ LRESULT track(SizingState& s, UINT message, WPARAM wparam, LPARAM lparam) {
       s.window = nullptr;
       if (s.keyboard == 1) SetCursorPos(s.saved_cursor.x, s.saved_cursor.y);
       return 0;
+    case WM_NCDESTROY:
+      // A window closed mid-sizing takes the sizing with it; otherwise every
+      // key-down of the thread would keep going to a window that is gone.
+      s.active = 0;
+      s.window = nullptr;
+      return NOT_HANDLED;
   }
   return NOT_HANDLED;
 }
@@ -208,7 +214,12 @@ LRESULT handle_live_sizing(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 
 HWND sizing_window() {
   SizingState* s = window_library().sizing;
-  return s && s->active ? s->window : nullptr;
+  if (!s || !s->active) return nullptr;
+  if (!IsWindow(s->window)) {
+    s->active = 0;
+    s->window = nullptr;
+  }
+  return s->window;
 }
 
 void route_key_to_sizing(MSG& message) {

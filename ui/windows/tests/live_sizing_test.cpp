@@ -336,6 +336,22 @@ TEST_F(LiveSizing, LateReportOfTheOldCursorPlaceDoesNotDragTheEdgeBack) {
   EXPECT_EQ(sizing_window(), nullptr);
 }
 
+TEST_F(LiveSizing, ClosingTheSizedWindowEndsTheSizing) {
+  auto other = reinterpret_cast<HWND>(open_window(1, 600, 150, 200, 100, "other", WS_OVERLAPPEDWINDOW));
+  HWND field = add_control(other, "Edit", 1, WS_BORDER, 10, 10, 150, 24, "abc");
+  start_keyboard_sizing();
+  close_window(0);
+  EXPECT_EQ(sizing_window(), nullptr);
+  // Keys reach the focus again.
+  ASSERT_TRUE(activate(other));
+  SetFocus(field);
+  SendMessageA(field, EM_SETSEL, 0, 0);
+  press_key(VK_RIGHT);
+  DWORD caret = 0;
+  SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+  EXPECT_EQ(caret, 1u);
+}
+
 TEST_F(LiveSizing, WithoutFullWindowDragThePlatformSizes) {
   SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, FALSE, nullptr, 0);
   EXPECT_EQ(handle_live_sizing(window, WM_SYSCOMMAND, SC_SIZE, 0), NOT_HANDLED);
