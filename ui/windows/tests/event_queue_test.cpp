@@ -258,6 +258,12 @@ TEST_F(EventQueue, QueuedEventKeepsTheGadgetAndResetsTheType) {
   EXPECT_EQ(event_type(), -1);
 }
 
+DWORD WINAPI post_gadget_event_later(void* window) {
+  Sleep(100);
+  PostMessageA(static_cast<HWND>(window), MSG_GADGET_EVENT, 2, 0);
+  return 0;
+}
+
 TEST_F(EventQueue, TimeOuts) {
   drain_events(100);
   DWORD start = GetTickCount();
@@ -271,17 +277,7 @@ TEST_F(EventQueue, TimeOuts) {
   EXPECT_LT(waited, 1500u);
 
   // A message posted from another thread while waiting ends the wait early.
-  struct Post {
-    HWND window;
-  } post{window};
-  HANDLE poster = CreateThread(
-      nullptr, 0,
-      [](void* argument) -> DWORD {
-        Sleep(100);
-        PostMessageA(static_cast<Post*>(argument)->window, MSG_GADGET_EVENT, 2, 0);
-        return 0;
-      },
-      &post, 0, nullptr);
+  HANDLE poster = CreateThread(nullptr, 0, post_gadget_event_later, window, 0, nullptr);
   start = GetTickCount();
   EXPECT_EQ(wait_event(5000), EVENT_GADGET);
   EXPECT_LT(GetTickCount() - start, 3000u);
@@ -393,12 +389,14 @@ TEST_F(EventQueue, DescendantsLeadBackToTheirWindowNumber) {
 
 int colour_changes;
 
+LRESULT CALLBACK colour_probe(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_SYSCOLORCHANGE) ++colour_changes;
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
 TEST_F(EventQueue, ColourChangeReachesEveryDescendant) {
   WNDCLASSA probe{};
-  probe.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-    if (m == WM_SYSCOLORCHANGE) ++colour_changes;
-    return DefWindowProcA(w, m, wp, lp);
-  };
+  probe.lpfnWndProc = colour_probe;
   probe.hInstance = GetModuleHandleA(nullptr);
   probe.lpszClassName = "ColourProbe";
   RegisterClassA(&probe);

@@ -143,16 +143,15 @@ inline void register_like_gadget(HWND control, intptr_t number) {
   SetPropA(control, "GX_ID", reinterpret_cast<HANDLE>(number));
 }
 
+inline BOOL CALLBACK collect_window(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 // Every top-level window of this thread.
 inline std::vector<HWND> thread_windows() {
   std::vector<HWND> windows;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
