@@ -225,12 +225,13 @@ class HostileServers(unittest.TestCase):
         print(f"  {case.name}: {verdict} after {seconds:.2f} s", file=sys.stderr, flush=True)
         self.assertTrue(self.program.alive(), f"the program ended (exit code {self.program.proc.returncode})")
         self.assertEqual(server.connections, 1, "the server saw no request")
+        got = destination.read_bytes()
+        state = "unchanged" if got == OLD else f"now {len(got)} bytes"
         if case.verdict == "either":
             self.assertIn(verdict, ("complete", "failed"))
         else:
-            self.assertEqual(verdict, case.verdict)
+            self.assertEqual(verdict, case.verdict, f"the existing file is {state}")
         self.assertLessEqual(seconds, case.limit, f"took {seconds:.1f} s")
-        got = destination.read_bytes()
         if verdict == "complete":
             self.assertEqual(got, case.body, "the file is not exactly the body")
         else:
