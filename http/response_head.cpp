@@ -19,6 +19,7 @@ void start_line(ResponseHead& head, ResponseHead::Line line) {
   head.number = ResponseHead::Number::BLANKS;
   head.negative = false;
   head.too_large = false;
+  head.has_digits = false;
   head.value = 0;
 }
 
@@ -67,6 +68,7 @@ void take_length_byte(ResponseHead& head, char c) {
         head.number = ResponseHead::Number::END;
         return;
       }
+      head.has_digits = true;
       if (head.value > (INT64_MAX - (c - '0')) / 10) {
         head.too_large = true;
       } else {
@@ -113,9 +115,10 @@ void end_line(ResponseHead& head) {
       }
       break;
     case ResponseHead::Line::CONTENT_LENGTH: {
-      // A negative or oversized length cannot delimit a body, and two
-      // different lengths leave no way to know which one frames it.
-      if (head.too_large || (head.negative && head.value != 0)) {
+      // A length without digits, a negative or an oversized one cannot
+      // delimit a body, and two different lengths leave no way to know which
+      // one frames it.
+      if (!head.has_digits || head.too_large || (head.negative && head.value != 0)) {
         head.state = HeadState::INVALID;
         return;
       }

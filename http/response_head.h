@@ -51,6 +51,7 @@ struct ResponseHead {
   Number number = Number::BLANKS;
   bool negative = false;
   bool too_large = false;
+  bool has_digits = false;
   int64_t value = 0;
 };
 

@@ -44,8 +44,11 @@ const HeadCase head_cases[] = {
      ""},
     {"name in any case, blanks and sign", "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: \t+12xyz\r\n\r\n", HeadState::COMPLETE,
      BodyMode::LENGTH, 12, ""},
-    {"no digits reads 0", "HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\nzz", HeadState::COMPLETE, BodyMode::LENGTH, 0,
-     "zz"},
+    // A length without digits frames nothing: taking it as 0 would save an
+    // empty file and call the download complete.
+    {"no digits", "HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\nzz", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1,
+     ""},
+    {"only a sign", "HTTP/1.1 200 OK\r\nContent-Length: +\r\n\r\n", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1, ""},
     {"302 is accepted", "HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n<a>", HeadState::COMPLETE, BodyMode::UNTIL_CLOSE, -1,
      "<a>"},
     {"status text anywhere in the line", "XYZ 404 but 200\r\n\r\n", HeadState::COMPLETE, BodyMode::UNTIL_CLOSE, -1, ""},
