@@ -79,9 +79,10 @@ intptr_t open_window(intptr_t number, int x, int y, int width, int height, TextR
     free_object(window_library().window_table, number);
     return 0;
   }
-  // The record is in use from here on, so the messages of showing the window
-  // find it; records of other numbers cannot move meanwhile, since only
-  // open_window grows the table.
+  // Creation ran code of its own; should it have grown the table, the slot
+  // (still free, since its handle is unset) has moved with the others.
+  if (!any_number) record = static_cast<WindowRecord*>(obtain_object(window_library().window_table, number));
+  // In use from here on, so the messages of showing the window find it.
   record->window = window;
   record->minimised_or_maximised = (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? 1 : 0;
   SetPropA(window, WINDOW_ID_PROPERTY, reinterpret_cast<HANDLE>(number + 1));
@@ -97,9 +98,16 @@ void close_window(intptr_t number) {
   auto* record = find_record<WindowRecord>(window_library().window_table, number);
   if (!record) return;
   HWND window = record->window;
-  if (HWND owner = GetWindow(window, GW_OWNER)) SetActiveWindow(owner);
-  RemovePropA(window, WINDOW_ID_PROPERTY);
-  DestroyWindow(window);
+  // A window already destroyed with its owner leaves a stale handle, which
+  // may by now name another window: destroy only the window still marked
+  // with this number.
+  const bool still_ours =
+      IsWindow(window) && reinterpret_cast<intptr_t>(GetPropA(window, WINDOW_ID_PROPERTY)) == number + 1;
+  if (still_ours) {
+    if (HWND owner = GetWindow(window, GW_OWNER)) SetActiveWindow(owner);
+    RemovePropA(window, WINDOW_ID_PROPERTY);
+    DestroyWindow(window);
+  }
   unregister_window_class(number);
   // Found again: the messages of destroying the window ran code that may
   // have grown the table and moved its slots.

@@ -158,6 +158,19 @@ TEST_F(OpenWindow, ReopeningANumberClosesTheOldWindowFirst) {
   EXPECT_EQ(class_of(second), "WindowClass_0");
 }
 
+TEST_F(OpenWindow, WindowDestroyedWithItsOwnerStillClosesCleanly) {
+  auto owner = reinterpret_cast<HWND>(open_window(0, 10, 10, 200, 200, "owner", 0));
+  auto owned = reinterpret_cast<HWND>(open_window(1, 40, 40, 100, 100, "owned", 0, owner));
+  ASSERT_TRUE(IsWindow(owned));
+  EXPECT_EQ(GetWindow(owned, GW_OWNER), owner);
+  close_window(0);
+  EXPECT_FALSE(IsWindow(owned));  // the platform took it along
+  close_window(1);
+  EXPECT_EQ(find_window_record(1), nullptr);
+  EXPECT_FALSE(class_registered("WindowClass_1"));
+  EXPECT_NE(open_window(1, 40, 40, 100, 100, "again", 0), 0);
+}
+
 TEST_F(OpenWindow, ClosingAnUnknownNumberDoesNothing) {
   auto window = reinterpret_cast<HWND>(open_window(0, 10, 10, 100, 100, "kept", 0));
   for (intptr_t number : {intptr_t{1}, intptr_t{15}, intptr_t{16}, intptr_t{100000}, intptr_t{-1}, intptr_t{-7},
