@@ -20,7 +20,9 @@ void use_gadget_window_hook(HWND window) {
 }
 
 LRESULT notify_gadget(HWND control, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (!control) return NOT_HANDLED;
+  // A handle that names no window reads as property 0 and identifier 0,
+  // which would pass for gadget 0; any process can put one in an lParam.
+  if (!control || !IsWindow(control)) return NOT_HANDLED;
   // Only a control the gadget library registered carries its number as
   // "GX_ID", equal to its identifier.
   const auto number = reinterpret_cast<intptr_t>(GetPropA(control, "GX_ID"));

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr UINT MSG_MOUSE_EVENT_CODE = 12502;
-
 void set_pending(EventState* events, int32_t code, intptr_t gadget, int32_t type) {
   events->pending_code = code;
   events->gadget = gadget;
@@ -127,9 +125,9 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
     case MSG_GADGET_NOTIFY:
       return notify_gadget(reinterpret_cast<HWND>(lparam), window, message, wparam, lparam);
     case MSG_MOUSE_NOTIFY:
-      PostMessageA(window, MSG_MOUSE_EVENT_CODE, wparam, lparam);
+      PostMessageA(window, MSG_MOUSE_EVENT, wparam, lparam);
       return 0;
-    case MSG_MOUSE_EVENT_CODE:
+    case MSG_MOUSE_EVENT:
       if (const int32_t type = mouse_event_type(lparam); type >= 0)
         set_pending(events, EVENT_MOUSE_NOTIFY, static_cast<intptr_t>(wparam), type);
       return 0;

@@ -167,12 +167,17 @@ TEST_F(EventQueue, NotifyGadgetReachesOnlyRegisteredControls) {
   HWND mislabelled = add_control(window, "Button", 32, BS_PUSHBUTTON, 0, 40);
   register_like_gadget(mislabelled, 33);
   HWND unlabelled = add_control(window, "Button", 34, BS_PUSHBUTTON, 0, 80);
+  drain_events();  // the controls' first paint asks the hook for colours
+  hook_calls.clear();
 
   hook_answer = 1234;
   EXPECT_EQ(notify_gadget(nullptr, window, WM_COMMAND, 0, 0), NOT_HANDLED);
   EXPECT_EQ(notify_gadget(mislabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
   EXPECT_EQ(notify_gadget(unlabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
-  EXPECT_TRUE(hook_calls.empty());
+  // A handle of no window at all, as a stranger might post in WM_COMMAND.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), 0x4321);
+  ASSERT_TRUE(wait_for_event(EVENT_GADGET));
+  for (const HookCall& call : hook_calls) EXPECT_NE(call.message, UINT{WM_COMMAND});
   EXPECT_EQ(notify_gadget(registered, window, WM_HSCROLL, 5, 6), 1234);
   ASSERT_EQ(hook_calls.size(), 1u);
   EXPECT_EQ(hook_calls[0].gadget, 31);
