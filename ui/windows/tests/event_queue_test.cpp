@@ -369,6 +369,29 @@ TEST_F(EventQueue, ASecondDataRecordReplacesTheFirst) {
   EXPECT_EQ(event_data(), nullptr);
 }
 
+DWORD WINAPI post_data_record(void* window) {
+  EventData* record = allocate_event_data();
+  if (!record) return 1;
+  record->words[1] = 4242;
+  PostMessageA(static_cast<HWND>(window), MSG_DATA_GADGET, 12, reinterpret_cast<LPARAM>(record));
+  return 0;
+}
+
+TEST_F(EventQueue, RecordFromAnotherThreadIsTakenOver) {
+  HANDLE producer = CreateThread(nullptr, 0, post_data_record, window, 0, nullptr);
+  ASSERT_TRUE(wait_for_event(EVENT_DATA_GADGET));
+  EXPECT_EQ(event_gadget(), 12);
+  ASSERT_NE(event_data(), nullptr);
+  EXPECT_EQ(event_data()->words[1], 4242);
+  WaitForSingleObject(producer, 5000);
+  CloseHandle(producer);
+}
+
+TEST_F(EventQueue, RecordTheHeapCannotSupplyIsNull) {
+  EXPECT_EQ(allocate_event_data(SIZE_MAX), nullptr);
+  EXPECT_EQ(allocate_event_data(SIZE_MAX / 2), nullptr);
+}
+
 TEST_F(EventQueue, UnpostedRecordCanBeGivenBack) {
   EventData* record = allocate_event_data();
   ASSERT_NE(record, nullptr);
