@@ -144,6 +144,12 @@ class Keyboard(ProgramCase):
             self.driver.key("shift-tab")
             backward.append(self.driver.focus())
         self.assertEqual(backward, TAB_STOPS[:1] + TAB_STOPS[::-1])
+        # The focus passed through both fields (their focus events reach the
+        # program as gadget events) and over every button without pressing one.
+        self.assertEqual(self.driver.get(GADGET_URL), "http://h/a")
+        self.assertEqual(self.driver.get(GADGET_SAVE_AS), "Z:\\a")
+        self.assertEqual(self.driver.log(), "")
+        self.assertIsNone(self.program.poll())
 
 
 class Ending(ProgramCase):
