@@ -13,14 +13,12 @@ constexpr int32_t WINDOW_RECORD_SIZE = 48;
 constexpr int32_t WINDOW_TABLE_GROWTH = 16;
 static_assert(sizeof(WindowRecord) <= WINDOW_RECORD_SIZE);
 
-void close_window_for_reuse(intptr_t number) { close_window(number); }
-
 }  // namespace
 
 WindowLibrary& window_library() { return library; }
 
 bool init_windows() {
-  library.window_table = create_object_table(WINDOW_RECORD_SIZE, WINDOW_TABLE_GROWTH, close_window_for_reuse);
+  library.window_table = create_object_table(WINDOW_RECORD_SIZE, WINDOW_TABLE_GROWTH, close_window);
   library.events = allocate_library_state<EventState>();
   if (library.events) InitializeCriticalSection(&library.events->outstanding_lock);
   // The module carries no icon resource: a null icon gives the platform's own.
