@@ -255,6 +255,13 @@ TEST_F(EventQueue, MovesAndActivationAreQueuedWithTheWindowNumber) {
   EXPECT_EQ(codes_among(drain_events(), {EVENT_ACTIVATE_WINDOW}), std::vector<int32_t>{});
 }
 
+TEST_F(EventQueue, ErasingTheBackgroundQueuesARepaint) {
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateWindow(window);  // paints now: the erase is sent, not posted
+  EXPECT_EQ(wait_event(0), EVENT_REPAINT);
+  EXPECT_EQ(event_window(), 0);
+}
+
 TEST_F(EventQueue, ConsecutiveDuplicatesCollapse) {
   queue_event(EVENT_MOVE_WINDOW, 0);
   queue_event(EVENT_MOVE_WINDOW, 0);
