@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/lock.h"
 #include "base/object_list.h"
 
 namespace {
@@ -15,14 +16,6 @@ CRITICAL_SECTION threads_lock;
 bool lock_ready = false;
 ObjectList thread_registry = nullptr;
 int32_t next_thread_number = 1;
-
-class ThreadsLock {
- public:
-  ThreadsLock() { EnterCriticalSection(&threads_lock); }
-  ~ThreadsLock() { LeaveCriticalSection(&threads_lock); }
-  ThreadsLock(const ThreadsLock&) = delete;
-  ThreadsLock& operator=(const ThreadsLock&) = delete;
-};
 
 bool has_finished(HANDLE handle) { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }
 
@@ -50,7 +43,7 @@ int32_t start_thread(ThreadProcedure procedure, intptr_t argument) {
   // 4 KiB committed at first; the reserve stays the program's default (1 MiB).
   HANDLE handle = CreateThread(nullptr, 4096, procedure, reinterpret_cast<void*>(argument), 0, &identifier);
   if (!handle) return 0;
-  ThreadsLock lock;
+  CriticalSectionLock lock(threads_lock);
   sweep_finished_threads();
   auto* record = add_list_record<ThreadRecord>(thread_registry);
   if (!record) {
@@ -66,7 +59,7 @@ int32_t start_thread(ThreadProcedure procedure, intptr_t argument) {
 
 void* is_thread_running(int32_t number) {
   if (!lock_ready) return nullptr;
-  ThreadsLock lock;
+  CriticalSectionLock lock(threads_lock);
   HANDLE found = nullptr;
   for_each_list_record<ThreadRecord>(thread_registry, [&](ThreadRecord* record) {
     if (record->number != number) return true;
@@ -78,7 +71,7 @@ void* is_thread_running(int32_t number) {
 
 void end_threads() {
   if (!lock_ready) return;
-  ThreadsLock lock;
+  CriticalSectionLock lock(threads_lock);
   while (thread_registry) {
     auto* record = static_cast<ThreadRecord*>(list_record(thread_registry));
     CloseHandle(record->handle);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/lock.h"
 #include "base/object_list.h"
 
 namespace {
@@ -16,14 +17,6 @@ CRITICAL_SECTION brush_lock;
 bool brush_lock_ready = false;
 ObjectList brush_cache = nullptr;  // newest first
 
-class BrushLock {
- public:
-  BrushLock() { EnterCriticalSection(&brush_lock); }
-  ~BrushLock() { LeaveCriticalSection(&brush_lock); }
-  BrushLock(const BrushLock&) = delete;
-  BrushLock& operator=(const BrushLock&) = delete;
-};
-
 }  // namespace
 
 void init_brush_cache() {
@@ -34,7 +27,7 @@ void init_brush_cache() {
 
 HBRUSH acquire_brush(COLORREF color) {
   if (!brush_lock_ready) return nullptr;
-  BrushLock lock;
+  CriticalSectionLock lock(brush_lock);
   HBRUSH shared = nullptr;
   for_each_list_record<BrushEntry>(brush_cache, [&](BrushEntry* entry) {
     if (entry->color != color) return true;
@@ -60,7 +53,7 @@ HBRUSH acquire_brush(COLORREF color) {
 
 void release_brush(HBRUSH brush) {
   if (!brush || !brush_lock_ready) return;
-  BrushLock lock;
+  CriticalSectionLock lock(brush_lock);
   for_each_list_record<BrushEntry>(brush_cache, [&](BrushEntry* entry) {
     if (entry->brush != brush) return true;
     if (--entry->references <= 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/heap.h"
+#include "base/lock.h"
 #include "ui/windows/window_library.h"
 
 struct EventDataLinks {
@@ -32,17 +33,9 @@ void free_record(EventData* record) {
   free_memory(links_of(record));
 }
 
-struct OutstandingLock {
-  explicit OutstandingLock(EventState* events) : events(events) { EnterCriticalSection(&events->outstanding_lock); }
-  ~OutstandingLock() { LeaveCriticalSection(&events->outstanding_lock); }
-  OutstandingLock(const OutstandingLock&) = delete;
-  OutstandingLock& operator=(const OutstandingLock&) = delete;
-  EventState* events;
-};
-
 // Unlinks the record if it is outstanding; false when it is not.
 bool take_outstanding(EventState* events, const void* candidate) {
-  OutstandingLock lock(events);
+  CriticalSectionLock lock(events->outstanding_lock);
   for (EventDataLinks* links = events->outstanding_data; links; links = links->next) {
     if (record_of(links) != candidate) continue;
     if (links->previous)
@@ -64,7 +57,7 @@ EventData* allocate_event_data(std::size_t size) {
   if (size > SIZE_MAX - LINKS_SIZE) return nullptr;
   auto* links = static_cast<EventDataLinks*>(allocate_memory(LINKS_SIZE + size));
   if (!links) return nullptr;
-  OutstandingLock lock(events);
+  CriticalSectionLock lock(events->outstanding_lock);
   links->previous = nullptr;
   links->next = events->outstanding_data;
   if (links->next) links->next->previous = links;
@@ -97,7 +90,7 @@ void release_event_data(EventState* events) {
 }
 
 void release_outstanding_event_data(EventState* events) {
-  OutstandingLock lock(events);
+  CriticalSectionLock lock(events->outstanding_lock);
   while (EventDataLinks* links = events->outstanding_data) {
     events->outstanding_data = links->next;
     EventData* record = record_of(links);
