@@ -50,9 +50,29 @@ class HiddenSelection {
   HWND window_;
 };
 
+// An append is several replacements (a separator, then the line); the
+// control is drawn once at the end instead of after each of them, which
+// costs far less once the log scrolls. It is drawn at once, not left to a
+// later paint: a download that follows keeps the thread from painting, and
+// "Started download..." must show meanwhile.
+class DrawnOnce {
+ public:
+  explicit DrawnOnce(GadgetRecord* record) : window_(record->window) { SendMessageA(window_, WM_SETREDRAW, FALSE, 0); }
+  ~DrawnOnce() {
+    SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+  DrawnOnce(const DrawnOnce&) = delete;
+  DrawnOnce& operator=(const DrawnOnce&) = delete;
+
+ private:
+  HWND window_;
+};
+
 int32_t add_editor_line(GadgetRecord* record, intptr_t position, TextRef text, intptr_t) {
   const Text line = make_text(text);
   const intptr_t index = line_index(record, position);
+  DrawnOnce drawn(record);
   HiddenSelection hidden(record);
   if (index != -1 && position != -1) {
     send(record, EM_SETSEL, static_cast<WPARAM>(index), index);

@@ -63,6 +63,31 @@ TEST_F(KindsTest, EditorTextHasOneBreakBetweenTwoLinesAndNoneBefore) {
   EXPECT_EQ(SendMessageA(find_gadget(8)->window, EM_GETLINECOUNT, 0, 0), 2);
 }
 
+// The log keeps its newest line in view however many lines it holds.
+TEST_F(KindsTest, EditorScrollsToEachAppendedLine) {
+  ASSERT_NE(create_editor_gadget(8, 10, 100, 390, 110, 2048), 0);
+  HWND log = find_gadget(8)->window;
+  const LARGE_INTEGER start = [] { LARGE_INTEGER t; QueryPerformanceCounter(&t); return t; }();
+  for (int i = 0; i < 60; ++i) append_gadget_line(8, -1, i % 2 ? "Download complete!" : "Started download...");
+  LARGE_INTEGER end, frequency;
+  QueryPerformanceCounter(&end);
+  QueryPerformanceFrequency(&frequency);
+  // Drawn already: a download that follows an append keeps the thread from
+  // painting, and the line must show meanwhile.
+  EXPECT_FALSE(GetUpdateRect(log, nullptr, FALSE));
+  pump_messages(50);
+  const LRESULT first_visible = SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0);
+  RECT client;
+  GetClientRect(log, &client);
+  // The last line's first character lies inside the visible area.
+  POINTL where{};
+  SendMessageA(log, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&where), SendMessageA(log, EM_LINEINDEX, 59, 0));
+  EXPECT_GT(first_visible, 40);
+  EXPECT_GE(where.y, client.top);
+  EXPECT_LT(where.y, client.bottom);
+  std::printf("one append: %lld us\n", static_cast<long long>((end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart / 60));
+}
+
 TEST_F(KindsTest, EditorClearingForgetsTheEmptyLine) {
   ASSERT_NE(create_editor_gadget(8, 10, 100, 390, 110, 0), 0);
   append_gadget_line(8, -1, "");
