@@ -12,16 +12,10 @@
 #include "http/download.h"
 #include "net/clock.h"
 #include "net/connection.h"
+#include "network_environment.h"
 #include "scripted_server.h"
 
 namespace {
-
-class NetworkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(init_network(), 1); }
-  void TearDown() override { end_network(); }
-};
-::testing::Environment* const network_environment = ::testing::AddGlobalTestEnvironment(new NetworkEnvironment);
 
 const std::string OK_HEAD = "HTTP/1.1 200 OK\r\n";
 

@@ -8,16 +8,10 @@
 #include "net/clock.h"
 #include "net/connection.h"
 #include "net/connection_record.h"
+#include "network_environment.h"
 #include "scripted_server.h"
 
 namespace {
-
-class NetworkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(init_network(), 1); }
-  void TearDown() override { end_network(); }
-};
-::testing::Environment* const network_environment = ::testing::AddGlobalTestEnvironment(new NetworkEnvironment);
 
 struct Stopwatch {
   uint64_t start = monotonic_milliseconds();
