@@ -38,26 +38,28 @@ TEST(ClipboardText, EmptyOrWithoutTextGivesTheEmptyText) {
   EXPECT_EQ(get_clipboard_text(), "");
 }
 
+struct HolderEvents {
+  HANDLE opened, release;
+};
+
+// Another thread holds the clipboard open until told to let go.
+DWORD WINAPI hold_clipboard(void* argument) {
+  auto* events = static_cast<HolderEvents*>(argument);
+  HWND owner = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  OpenClipboard(owner);
+  SetEvent(events->opened);
+  WaitForSingleObject(events->release, 10000);
+  CloseClipboard();
+  DestroyWindow(owner);
+  return 0;
+}
+
 TEST(ClipboardText, HeldOpenElsewhereGivesTheEmptyText) {
   put_on_clipboard(CF_TEXT, "busy", 5);
   HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  struct Handles {
-    HANDLE opened, release;
-  } handles{opened, release};
-  HANDLE holder = CreateThread(
-      nullptr, 0,
-      [](void* argument) -> DWORD {
-        auto* h = static_cast<Handles*>(argument);
-        HWND owner = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        OpenClipboard(owner);
-        SetEvent(h->opened);
-        WaitForSingleObject(h->release, 10000);
-        CloseClipboard();
-        DestroyWindow(owner);
-        return 0;
-      },
-      &handles, 0, nullptr);
+  HolderEvents handles{opened, release};
+  HANDLE holder = CreateThread(nullptr, 0, hold_clipboard, &handles, 0, nullptr);
   ASSERT_EQ(WaitForSingleObject(opened, 10000), WAIT_OBJECT_0);
   EXPECT_EQ(get_clipboard_text(), "");
   SetEvent(release);

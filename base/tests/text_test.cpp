@@ -80,24 +80,27 @@ TEST(JoinText, PlainConcatenation) {
   EXPECT_EQ(join_text(nullptr, nullptr), "");
 }
 
+struct TextWork {
+  char letter;
+  bool ok;
+};
+
+DWORD WINAPI build_texts(void* argument) {
+  auto* work = static_cast<TextWork*>(argument);
+  work->ok = true;
+  for (int i = 0; i < 20000 && work->ok; ++i) {
+    Text expected(static_cast<std::size_t>(i % 50 + 1), work->letter);
+    Text made = replace_text(Text(expected.size(), '/'), "/", std::string_view(&work->letter, 1));
+    work->ok = made == expected && compare_text(made, expected) == 1;
+  }
+  return 0;
+}
+
 // Both program threads build texts at once; nothing may be shared meanwhile.
 TEST(Text, BuiltOnTwoThreadsAtOnceStayTheirOwn) {
-  struct Work {
-    char letter;
-    bool ok;
-  };
-  auto build = [](void* argument) -> DWORD {
-    auto* work = static_cast<Work*>(argument);
-    work->ok = true;
-    for (int i = 0; i < 20000 && work->ok; ++i) {
-      Text expected(static_cast<std::size_t>(i % 50 + 1), work->letter);
-      Text made = replace_text(Text(expected.size(), '/'), "/", std::string_view(&work->letter, 1));
-      work->ok = made == expected && compare_text(made, expected) == 1;
-    }
-    return 0;
-  };
-  Work a{'a', false}, b{'b', false};
-  HANDLE threads[2] = {CreateThread(nullptr, 0, build, &a, 0, nullptr), CreateThread(nullptr, 0, build, &b, 0, nullptr)};
+  TextWork a{'a', false}, b{'b', false};
+  HANDLE threads[2] = {CreateThread(nullptr, 0, build_texts, &a, 0, nullptr),
+                       CreateThread(nullptr, 0, build_texts, &b, 0, nullptr)};
   WaitForMultipleObjects(2, threads, TRUE, 60000);
   CloseHandle(threads[0]);
   CloseHandle(threads[1]);

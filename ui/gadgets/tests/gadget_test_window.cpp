@@ -94,11 +94,16 @@ std::string class_of(HWND window) {
   return name;
 }
 
+namespace {
+BOOL CALLBACK count_child(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+}  // namespace
+
 int child_count(HWND window) {
   int count = 0;
-  EnumChildWindows(
-      window, [](HWND, LPARAM counter) { ++*reinterpret_cast<int*>(counter); return TRUE; },
-      reinterpret_cast<LPARAM>(&count));
+  EnumChildWindows(window, count_child, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 

@@ -126,10 +126,12 @@ TEST(OperationsRaceTest, CallsFromAnotherThreadSurviveGadgetsComingAndGoing) {
   };
   struct Shared {
     decltype(watcher)* watcher;
+    static DWORD WINAPI run(void* context) {
+      (*static_cast<Shared*>(context)->watcher)();
+      return 0;
+    }
   } shared{&watcher};
-  HANDLE thread = CreateThread(
-      nullptr, 0, [](void* context) -> DWORD { (*static_cast<Shared*>(context)->watcher)(); return 0; }, &shared, 0,
-      nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, Shared::run, &shared, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   const DWORD start = GetTickCount();
   int rounds = 0;

@@ -104,18 +104,16 @@ struct ForeignWindow {
   std::atomic<HWND> window{nullptr};
   DWORD thread_id = 0;
 
+  static DWORD WINAPI run(void* self) {
+    auto* foreign = static_cast<ForeignWindow*>(self);
+    foreign->window = make_window("other thread", true);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    DestroyWindow(foreign->window);
+    return 0;
+  }
   void open() {
-    thread = CreateThread(
-        nullptr, 0,
-        [](void* self) -> DWORD {
-          auto* foreign = static_cast<ForeignWindow*>(self);
-          foreign->window = make_window("other thread", true);
-          MSG message;
-          while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-          DestroyWindow(foreign->window);
-          return 0;
-        },
-        this, 0, &thread_id);
+    thread = CreateThread(nullptr, 0, run, this, 0, &thread_id);
     while (!window.load()) Sleep(5);
   }
   void close() {
@@ -234,14 +232,18 @@ TEST_F(RequesterTest, CancellingReturnsEmptyAndEnablesTheWindowsAgain) {
   expect_windows_as_before();
 }
 
+DWORD WINAPI enable_this_threads_windows(void*) {
+  disable_thread_windows(0);
+  return 0;
+}
+
 TEST_F(RequesterTest, OnlyTheCallingThreadsWindowsAreDisabled) {
   disable_thread_windows(1);
   EXPECT_TRUE(IsWindowEnabled(owner_));  // the foreground window
   EXPECT_FALSE(IsWindowEnabled(other_));
   EXPECT_TRUE(IsWindowEnabled(foreign_.window.load()));
   // Another thread's enabling leaves this thread's entries alone.
-  HANDLE thread = CreateThread(
-      nullptr, 0, [](void*) -> DWORD { disable_thread_windows(0); return 0; }, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, enable_this_threads_windows, nullptr, 0, nullptr);
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
   EXPECT_FALSE(IsWindowEnabled(other_));
