@@ -16,20 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "stopwatch.h"
+
 namespace {
 
 constexpr int PIECE = 1024;
-
-double now_us() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 // Returns the body bytes written, or -1 when the download could not start.
 long long fetch_once(const char* host, unsigned short port, const char* path, const char* destination,

@@ -1,33 +1,24 @@
 // What the platform's rich-edit control costs as a log, without Gatherly:
 // a window with one read-only rich-edit control the size of the program's
-// log, to which line pairs are appended the way the log gadget appends them
-// (selection hidden, caret to the end, a line break, then the line).
+// log, to which line pairs are appended as the log gadget appends them
+// (selection hidden, caret to the end, a line break, then the line), but
+// drawn after each change, as a plain control is.
 //
 //   richedit_probe.exe PAIRS...
 //
 // Prints "ready", then after each round (one per argument) of that many
 // appended line pairs "round <k> <mean microseconds per pair>", waiting for
-// a line on stdin before each round
-// before going on, so that the caller can read the process's memory from
-// outside between rounds.
+// a line on stdin before each round, so that the caller can read the
+// process's memory from outside between rounds.
 #include <windows.h>
 #include <richedit.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+#include "stopwatch.h"
 
-double now_us() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 void pump() {
   MSG message;
