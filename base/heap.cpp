@@ -5,9 +5,8 @@
 namespace {
 HANDLE program_heap_handle = nullptr;
 HANDLE list_heap_handle = nullptr;
+HANDLE text_heap_handle = nullptr;
 }  // namespace
-
-HANDLE text_heap_handle = nullptr;  // set by init_text
 
 bool create_program_heap() {
   if (!program_heap_handle) program_heap_handle = HeapCreate(0, 4096, 0);
@@ -50,6 +49,11 @@ void* allocate_list_memory(std::size_t size) {
 
 void free_list_memory(void* block) {
   if (block && list_heap_handle) HeapFree(list_heap_handle, 0, block);
+}
+
+bool create_text_heap() {
+  if (!text_heap_handle) text_heap_handle = HeapCreate(0, 4096, 0);
+  return text_heap_handle != nullptr;
 }
 
 void* allocate_text_memory(std::size_t size) {

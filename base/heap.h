@@ -24,6 +24,7 @@ void end_lists();
 void* allocate_list_memory(std::size_t size);
 void free_list_memory(void* block);
 
-// The text heap, started by init_text (declared in text.h).
+// The text heap, created by init_text (text.h); never destroyed before exit.
+bool create_text_heap();
 void* allocate_text_memory(std::size_t size);
 void free_text_memory(void* block);

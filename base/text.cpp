@@ -4,12 +4,7 @@
 
 #include <cctype>
 
-extern HANDLE text_heap_handle;
-
-bool init_text() {
-  if (!text_heap_handle) text_heap_handle = HeapCreate(0, 4096, 0);
-  return text_heap_handle != nullptr;
-}
+bool init_text() { return create_text_heap(); }
 
 Text make_text(TextRef text) noexcept {
   try {
