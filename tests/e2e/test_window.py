@@ -1,10 +1,13 @@
 """The window as a person meets it: the buttons' actions, the watcher,
 the keyboard, and ending the program."""
+import os
+import sys
 import time
 
-from e2e_support import (ProgramCase, main, GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE,
-                         GADGET_BROWSE, GADGET_START, GADGET_LOG, GADGET_ABOUT, GADGET_EXIT)
-from servers import ScriptedServer
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import (GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG, GADGET_PASTE,  # noqa: E402
+                     GADGET_SAVE_AS, GADGET_START, GADGET_URL, ProgramCase, ScriptedServer, answer, head,
+                     main, pause, send)
 
 # The tab stops in the order the gadgets are created: fields, push buttons
 # and the read-only log; the labels and the progress bar are skipped.
@@ -167,9 +170,9 @@ class Ending(ProgramCase):
     def test_close_while_watcher_waits_on_a_download(self):
         # The head comes at once, the body after a pause: the watcher's next
         # read waits on the blocked window while the close is queued.
-        response = [b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n", 1.5, b"done"]
+        script = answer(send(head("Content-Length: 4")), pause(1.5), send(b"done"))
         self.start_program()
-        with ScriptedServer(response) as server:
+        with ScriptedServer(script) as server:
             self.fill(server.url("slow"), self.win_path("slow.txt"))
             self.driver.click(GADGET_START)
             self.driver.sleep(200)
