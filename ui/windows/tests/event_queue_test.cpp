@@ -54,23 +54,14 @@ TEST_F(EventQueue, CloseBoxQueuesCloseAfterTheDispatchAndTheWindowStays) {
   }
 }
 
-void click_at(POINT screen) {
-  SetCursorPos(screen.x, screen.y);
-  pump_until([] { return false; }, 150);  // let the warp settle
-  INPUT clicks[2] = {};
-  clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, clicks, sizeof(INPUT));
-}
-
 TEST_F(EventQueue, ClickingTheCloseBoxQueuesCloseAndTheWindowStays) {
   RECT outer;
   GetWindowRect(window, &outer);
   // The close box is the rightmost caption button.
   const int frame = GetSystemMetrics(SM_CXFRAME);
-  click_at({outer.right - frame - GetSystemMetrics(SM_CXSIZE) / 2,
-            outer.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2});
+  ASSERT_TRUE(click_at({outer.right - frame - GetSystemMetrics(SM_CXSIZE) / 2,
+                        outer.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2},
+                       window));
   SeenEvent found{};
   ASSERT_TRUE(wait_for_event(EVENT_CLOSE_WINDOW, &found));
   EXPECT_EQ(found.window, 0);
@@ -81,7 +72,7 @@ TEST_F(EventQueue, ClickingAPushButtonGivesAGadgetEventWithItsNumber) {
   HWND button = add_control(window, "Button", 7, BS_PUSHBUTTON, 20, 20, 100, 30, "Press");
   POINT centre{70, 35};
   ClientToScreen(window, &centre);
-  click_at(centre);
+  ASSERT_TRUE(click_at(centre, button));
   SeenEvent found{};
   ASSERT_TRUE(wait_for_event(EVENT_GADGET, &found));
   EXPECT_EQ(found.gadget, 7);

@@ -44,39 +44,11 @@ RECT window_rect(HWND window) {
   return r;
 }
 
-POINT cursor() {
-  POINT p{};
-  GetCursorPos(&p);
-  return p;
-}
-
 void mouse(DWORD flags) {
   INPUT input{};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = flags;
   SendInput(1, &input, sizeof input);
-}
-
-void mouse_to(int x, int y) {
-  // Absolute coordinates run 0..65535 across the primary screen.
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = static_cast<LONG>((x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN));
-  input.mi.dy = static_cast<LONG>((y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN));
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof input);
-}
-
-// Cursor warps under Wine's virtual desktop take effect asynchronously: a
-// stale pointer report can bring the old position back for a moment. Each
-// step therefore waits until the cursor has rested where it should be.
-bool cursor_settles_at(POINT expected) {
-  DWORD rested_since = GetTickCount();
-  return pump_until([&] {
-    const POINT now = cursor();
-    if (now.x != expected.x || now.y != expected.y) rested_since = GetTickCount();
-    return GetTickCount() - rested_since >= 150;
-  });
 }
 
 // Where the cursor comes to rest.

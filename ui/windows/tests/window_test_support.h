@@ -131,6 +131,54 @@ inline std::vector<SeenEvent> press_key(WORD key, bool with_shift = false) {
   return seen;
 }
 
+inline POINT cursor() {
+  POINT p{};
+  GetCursorPos(&p);
+  return p;
+}
+
+// Absolute mouse coordinates run 0..65535 across the primary screen.
+inline INPUT mouse_input(POINT screen, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = static_cast<LONG>((screen.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN));
+  input.mi.dy = static_cast<LONG>((screen.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN));
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
+}
+
+inline void mouse_to(int x, int y) {
+  INPUT input = mouse_input({x, y}, 0);
+  SendInput(1, &input, sizeof input);
+}
+
+// Cursor warps under Wine's virtual desktop take effect asynchronously: a
+// stale pointer report can bring the old position back for a moment. Each
+// step therefore waits until the cursor has rested where it should be.
+inline bool cursor_settles_at(POINT expected, DWORD timeout_ms = 5000) {
+  DWORD rested_since = GetTickCount();
+  return pump_until(
+      [&] {
+        const POINT now = cursor();
+        if (now.x != expected.x || now.y != expected.y) rested_since = GetTickCount();
+        return GetTickCount() - rested_since >= 150;
+      },
+      timeout_ms);
+}
+
+// A real left click at a point of the screen, made only once the cursor
+// rests there and the point shows the window meant; false (and no click)
+// otherwise. A click sent while an earlier position still stood would land
+// on whatever was there, such as the close box a previous test pressed.
+// The press and release carry the point themselves, so that no stale
+// pointer report can move them elsewhere.
+inline bool click_at(POINT screen, HWND meant) {
+  mouse_to(screen.x, screen.y);
+  if (!cursor_settles_at(screen) || WindowFromPoint(screen) != meant) return false;
+  INPUT clicks[2] = {mouse_input(screen, MOUSEEVENTF_LEFTDOWN), mouse_input(screen, MOUSEEVENTF_LEFTUP)};
+  return SendInput(2, clicks, sizeof(INPUT)) == 2;
+}
+
 // A child control inside a toolkit window.
 inline HWND add_control(HWND parent, const char* kind, intptr_t id, DWORD style, int x, int y, int width = 80,
                         int height = 24, const char* text = "") {
