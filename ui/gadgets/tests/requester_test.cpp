@@ -1,6 +1,7 @@
 // The folder requester on the platform's real folder browser, driven by a
 // helper thread that finds the browser and confirms or cancels it.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -145,7 +146,21 @@ DWORD WINAPI drive_browser(void* argument) {
     if (!browser) Sleep(25);
   }
   if (!browser) return 0;
-  Sleep(300);  // let the browser select its initial folder
+  // A person answers once the tree shows its initial selection: the browser
+  // may still be walking its tree to it after it appears.
+  HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+  LRESULT shown = 0;
+  DWORD stable_since = GetTickCount();
+  for (const DWORD start = GetTickCount(); tree && GetTickCount() - start < 15000; Sleep(20)) {
+    DWORD_PTR selected = 0;
+    if (!SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 1000, &selected)) continue;
+    if (static_cast<LRESULT>(selected) != shown) {
+      shown = static_cast<LRESULT>(selected);
+      stable_since = GetTickCount();
+    } else if (shown != 0 && GetTickCount() - stable_since >= 300) {
+      break;
+    }
+  }
   Observation& seen = driver->seen;
   seen.found = true;
   seen.owner_enabled = IsWindowEnabled(driver->owner);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 
 #include "base/heap.h"
 #include "base/text.h"
@@ -42,13 +43,26 @@ DWORD WINAPI watch(void* argument) {
   return 0;
 }
 
-void pump_for(DWORD milliseconds) {
+// Handles messages until the condition holds; false after timeout_ms.
+bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms = 10000) {
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
+  while (!condition()) {
+    if (GetTickCount() - start >= timeout_ms) return false;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
+  return true;
+}
+
+// Waits, handling no message, until the condition holds; false after timeout_ms.
+bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms = 10000) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start >= timeout_ms) return false;
+    Sleep(5);
+  }
+  return true;
 }
 
 TEST(ShutdownTest, TheWatcherFindsNothingOnceTheLibraryHasEnded) {
@@ -65,7 +79,9 @@ TEST(ShutdownTest, TheWatcherFindsNothingOnceTheLibraryHasEnded) {
   Watcher watcher;
   HANDLE thread = CreateThread(nullptr, 0, watch, &watcher, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  pump_for(300);
+  // Some turns answered while the library runs (however slowly the
+  // machine schedules the watcher).
+  EXPECT_TRUE(pump_until([&] { return watcher.answers_before_end.load() > 0; }));
   // The program's own order: gadgets, windows, lists, then the heap goes.
   end_gadgets();
   watcher.ended = true;
@@ -73,7 +89,7 @@ TEST(ShutdownTest, TheWatcherFindsNothingOnceTheLibraryHasEnded) {
   end_lists();
   destroy_program_heap();
   // No message handling from here on, as at the program's exit.
-  Sleep(300);
+  EXPECT_TRUE(wait_until([&] { return watcher.calls_after_end.load() > 10; }));
   watcher.stop = true;
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
