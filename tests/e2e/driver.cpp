@@ -287,6 +287,27 @@ std::string cmd_browse(DWORD timeout_ms, WPARAM command) {
   return "error no folder browser";
 }
 
+// Waits until the program has handled every message posted to its window
+// thread so far, and the action each one started has ended: the program
+// takes one posted message per turn of its loop and runs the action before
+// the next, so a marker posted behind them is handled only after them. The
+// marker is the URL field's modified flag, which nothing in the program reads.
+std::string cmd_settle(DWORD timeout_ms) {
+  HWND field = control(GADGET_URL);
+  if (!field) return "error no such gadget";
+  double deadline = now_ms() + timeout_ms;
+  if (!send_timed(field, EM_SETMODIFY, FALSE, 0, timeout_ms)) return "error timeout, the program is busy";
+  PostMessageA(field, EM_SETMODIFY, TRUE, 0);
+  for (;;) {
+    double left = deadline - now_ms();
+    if (left <= 0) return "error timeout, the posted messages are still waiting";
+    auto modified = send_timed(field, EM_GETMODIFY, 0, 0, static_cast<DWORD>(left));
+    if (!modified) return "error timeout, the program is busy";
+    if (*modified) return "ok";
+    Sleep(5);
+  }
+}
+
 // The client area's size, then one line per child control in creation
 // order: number, class, rectangle within the client area (left top right
 // bottom) and text, separated by tabs.
@@ -432,6 +453,7 @@ std::string run(const std::string& line) {
   }
   if (name == "key") return cmd_key(rest);
   if (name == "layout") return cmd_layout();
+  if (name == "settle") return cmd_settle(number());
   if (name == "rect") {
     RECT r;
     GetWindowRect(main_window, &r);

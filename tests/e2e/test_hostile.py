@@ -226,7 +226,7 @@ class HostileInput(ProgramCase):
         self.start_program()
         self.driver.post(13105, 0, 0x100)
         self.driver.post(13106, 0x100, 0x100)
-        self.driver.sleep(300)
+        self.driver.settle()
         self.assertIsNone(self.program.poll())
         with ScriptedServer(OK_HELLO) as server:
             self.assertEqual(self.download(server.url("h.txt"), self.win_path("h.txt")), "complete")

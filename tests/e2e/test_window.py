@@ -62,7 +62,7 @@ class Actions(ProgramCase):
                 self.driver.set(GADGET_URL, "kept")
                 fill()
                 self.driver.click(GADGET_PASTE)
-                self.driver.sleep(300)
+                self.driver.settle()
                 self.assertEqual(self.driver.get(GADGET_URL), expected)
 
     def test_browse_confirmed_composes_path_inside_folder(self):
@@ -93,14 +93,14 @@ class Actions(ProgramCase):
                 self.driver.set(GADGET_URL, "http://host/a.zip")
                 self.driver.set(GADGET_SAVE_AS, before)
                 self.browse("cancel")
-                self.driver.sleep(300)
+                self.driver.settle()
                 self.assertEqual(self.driver.get(GADGET_SAVE_AS), before)
 
     def test_about_does_nothing(self):
         self.start_program()
         self.driver.set(GADGET_URL, "u")
         self.driver.click(GADGET_ABOUT)
-        self.driver.sleep(300)
+        self.driver.settle()
         self.assertIsNone(self.program.poll())
         self.assertEqual(self.driver.get(GADGET_URL), "u")
         self.assertEqual(self.driver.get(GADGET_SAVE_AS), "")
@@ -202,7 +202,9 @@ class Ending(ProgramCase):
         with ScriptedServer(script) as server:
             self.fill(server.url("slow"), self.win_path("slow.txt"))
             self.driver.click(GADGET_START)
-            self.driver.sleep(200)
+            # The close goes in once the download holds the window's thread.
+            self.assertIsNotNone(self.driver.wait_for(lambda: server.connections == 1, 10.0),
+                                 "the download did not start")
             self.driver.close_box()
             start = time.monotonic()
             code = self.program.wait(10)

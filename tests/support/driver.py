@@ -160,6 +160,12 @@ class Driver:
                 controls.append(Control(int(number), kind, (int(left), int(top), int(right), int(bottom)), text))
         return (int(width), int(height)), controls
 
+    def settle(self, timeout_ms=10000):
+        """Returns once the program has handled everything posted to it so
+        far (clicks included) and the actions they started have ended: what
+        a test waits for before it checks that a press changed nothing."""
+        self.command(f"settle {timeout_ms}", self._ms_timeout(timeout_ms))
+
     def close_box(self):
         self.command("close-box")
 
