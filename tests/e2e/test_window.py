@@ -8,6 +8,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from support import (GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG, GADGET_PASTE,  # noqa: E402
                      GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START, GADGET_URL,
                      GADGET_URL_LABEL, ProgramCase, ScriptedServer, answer, head, main, pause, send)
+from support.names import WATCH_INTERVAL_MS  # noqa: E402
 
 # The tab stops in the order the gadgets are created: fields, push buttons
 # and the read-only log; the labels and the progress bar are skipped.
@@ -122,7 +123,8 @@ class Watcher(ProgramCase):
         self.start_program()
         self.wait_enabled(False)
         self.driver.set(GADGET_URL, "x")
-        self.driver.sleep(300)
+        # Nothing to wait for when nothing may happen: three of the watcher's turns.
+        self.driver.sleep(3 * WATCH_INTERVAL_MS)
         self.assertFalse(self.driver.enabled(GADGET_START), "enabled with only the URL filled")
         for cleared in (GADGET_URL, GADGET_SAVE_AS):
             with self.subTest(cleared=cleared):
@@ -146,7 +148,7 @@ class Watcher(ProgramCase):
         self.driver.key("end")
         for c in "abc.txt":
             self.driver.type(c)
-            self.driver.sleep(120)  # more than one turn of the watcher per key
+            self.driver.sleep(WATCH_INTERVAL_MS + 20)  # more than one turn of the watcher per key
             self.assertEqual(self.driver.focus(), GADGET_URL)
         self.assertEqual(self.driver.get(GADGET_URL), "http://h/abc.txt")
         end = len("http://h/abc.txt")
