@@ -101,7 +101,7 @@ http {{
         return super().start()
 
     def command(self):
-        return ["/usr/sbin/nginx", "-p", self.prefix, "-c", self.conf, "-e", self.error_log]
+        return [shutil.which("nginx") or "/usr/sbin/nginx", "-p", self.prefix, "-c", self.conf, "-e", self.error_log]
 
     def complaint(self):
         try:
@@ -130,7 +130,8 @@ class NodeServer(ProcessServer):
     name = "node"
 
     def command(self):
-        return ["/usr/bin/node", str(HERE / "chunked_server.js"), HOST, str(self.port), self.docroot]
+        return [shutil.which("node") or "/usr/bin/node", str(HERE / "chunked_server.js"), HOST, str(self.port),
+                self.docroot]
 
 
 REAL_SERVERS = (NginxServer, PythonHttpServer, NodeServer)
