@@ -43,6 +43,25 @@ class Layout(ProgramCase):
         self.assertEqual(seen, expected)
 
 
+def press_for_focus(driver, key, expected):
+    """Presses a key and gives the focus time to reach the control expected
+    (the key is handled whenever the program's thread takes it); the focus
+    as it then stands."""
+    driver.key(key)
+    driver.wait_for(lambda: driver.focus() == expected, 3.0)
+    return driver.focus()
+
+
+def tab_onto(driver, gadget):
+    """Tabs from wherever the focus starts until it stands on gadget."""
+    for _ in range(len(TAB_STOPS) + 1):
+        focus = driver.focus()
+        if focus == gadget:
+            return
+        driver.key("tab")
+        driver.wait_for(lambda: driver.focus() != focus, 3.0)
+
+
 class Actions(ProgramCase):
     def test_title(self):
         self.start_program()
@@ -140,14 +159,14 @@ class Watcher(ProgramCase):
         self.driver.set(GADGET_SAVE_AS, "Z:\\f")
         self.wait_enabled(True)
         self.driver.activate()
-        for _ in range(len(TAB_STOPS) + 1):
-            if self.driver.focus() == GADGET_URL:
-                break
-            self.driver.key("tab")
+        tab_onto(self.driver, GADGET_URL)
         self.assertEqual(self.driver.focus(), GADGET_URL)
         self.driver.key("end")
+        typed = "http://h/"
         for c in "abc.txt":
+            typed += c
             self.driver.type(c)
+            self.driver.wait_for(lambda: self.driver.get(GADGET_URL) == typed, 3.0)
             self.driver.sleep(WATCH_INTERVAL_MS + 20)  # more than one turn of the watcher per key
             self.assertEqual(self.driver.focus(), GADGET_URL)
         self.assertEqual(self.driver.get(GADGET_URL), "http://h/abc.txt")
@@ -161,20 +180,14 @@ class Keyboard(ProgramCase):
         self.start_program()
         self.fill("http://h/a", "Z:\\a")
         self.driver.activate()
-        # From wherever the focus starts, walk onto the first field.
-        for _ in range(len(TAB_STOPS) + 1):
-            if self.driver.focus() == TAB_STOPS[0]:
-                break
-            self.driver.key("tab")
+        tab_onto(self.driver, TAB_STOPS[0])
         forward = [self.driver.focus()]
-        for _ in range(len(TAB_STOPS)):
-            self.driver.key("tab")
-            forward.append(self.driver.focus())
+        for expected in TAB_STOPS[1:] + TAB_STOPS[:1]:
+            forward.append(press_for_focus(self.driver, "tab", expected))
         self.assertEqual(forward, TAB_STOPS + TAB_STOPS[:1])
         backward = [self.driver.focus()]
-        for _ in range(len(TAB_STOPS)):
-            self.driver.key("shift-tab")
-            backward.append(self.driver.focus())
+        for expected in TAB_STOPS[::-1]:
+            backward.append(press_for_focus(self.driver, "shift-tab", expected))
         self.assertEqual(backward, TAB_STOPS[:1] + TAB_STOPS[::-1])
         # The focus passed through both fields (their focus events reach the
         # program as gadget events) and over every button without pressing one.
