@@ -149,6 +149,14 @@ BOOL CALLBACK find_main(HWND window, LPARAM found) {
   return TRUE;
 }
 
+BOOL CALLBACK list_titled_window(HWND window, LPARAM list) {
+  char title[128];
+  auto* seen = reinterpret_cast<std::string*>(list);
+  if (GetWindowTextA(window, title, sizeof title) > 0 && seen->size() < 400)
+    *seen += std::string(" \"") + escape(title) + (IsWindowVisible(window) ? "\"" : "\" (hidden)");
+  return TRUE;
+}
+
 HWND control(intptr_t id) { return main_window ? GetDlgItem(main_window, static_cast<int>(id)) : nullptr; }
 
 void send_key(WORD vk, bool up) {
@@ -220,7 +228,12 @@ std::string cmd_attach(DWORD timeout_ms) {
     }
     Sleep(10);
   } while (now_ms() < deadline);
-  return found ? "error no gadgets" : "error no window";
+  if (found) return "error no gadgets";
+  // What was there instead tells a slow start from a window under another
+  // title or on another desktop.
+  std::string seen;
+  EnumWindows(list_titled_window, reinterpret_cast<LPARAM>(&seen));
+  return "error no window; titled windows seen:" + (seen.empty() ? std::string(" none") : seen);
 }
 
 std::string cmd_download(DWORD timeout_ms) {
