@@ -17,6 +17,7 @@
 #include "http/download_outcome.h"
 #include "net/clock.h"
 #include "net/connection.h"
+#include "hook_log.h"
 #include "network_environment.h"
 #include "scripted_server.h"
 
@@ -545,6 +546,26 @@ TEST_F(Download, SilentAndTricklingServersFailAfterTenSeconds) {
     EXPECT_LT(run.milliseconds, 11500u) << what;
   }
   EXPECT_EQ(list_folder(folder_), before);
+}
+
+// A download handed a wait hook gives it its turn all through a slow body
+// and still saves every byte.
+TEST_F(Download, WaitHookRunsThroughASlowDownloadAndTheFileIsWhole) {
+  constexpr uint64_t piece = 128 * 1024, pieces = 8;
+  std::vector<ScriptStep> steps{script::send(OK_HEAD + "Content-Length: " + std::to_string(piece * pieces) + "\r\n\r\n")};
+  for (uint64_t i = 0; i < pieces; ++i) {
+    steps.push_back(script::pause(150));
+    steps.push_back(script::send(pattern_bytes(i * piece, piece)));
+  }
+  ScriptedServer server(answer(steps));
+  HookLog log;
+  const uint64_t start = monotonic_milliseconds();
+  EXPECT_EQ(download_with_outcome(server.url("/").c_str(), destination_.c_str(), log.hook()), DownloadOutcome::COMPLETE);
+  const uint64_t end = monotonic_milliseconds();
+  EXPECT_GE(end - start, 1000u);
+  EXPECT_LT(log.longest_gap(start, end), 250u);
+  const std::optional<std::string> file = read_file(destination_);
+  EXPECT_TRUE(file && *file == pattern_bytes(0, piece * pieces));
 }
 
 }  // namespace
