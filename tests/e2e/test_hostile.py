@@ -167,8 +167,10 @@ def listing(folder):
     return {entry.name: (entry.read_bytes() if entry.is_file() else None) for entry in Path(folder).iterdir()}
 
 
-def file_name(case):
-    return "".join(c if c.isalnum() else "_" for c in case.name) + ".bin"
+def file_name(case, index):
+    # Numbered: two cases whose names differ only in case would otherwise
+    # share one file for Windows, but not for the Linux folder beneath Wine.
+    return f"{index:02d}_" + "".join(c if c.isalnum() else "_" for c in case.name) + ".bin"
 
 
 class HostileServers(ProgramCase):
@@ -180,9 +182,9 @@ class HostileServers(ProgramCase):
         # port, so the cases cost only their own time.
         servers = [ScriptedServer(c.script, deadline=120) for c in cases]
         try:
-            for case, server in zip(cases, servers):
+            for index, (case, server) in enumerate(zip(cases, servers)):
                 with self.subTest(case.name):
-                    self.run_case(case, server, Path(self.path(file_name(case))))
+                    self.run_case(case, server, Path(self.path(file_name(case, index))))
         finally:
             for server in servers:
                 server.stop()
