@@ -19,8 +19,9 @@ constexpr uint64_t MOST_TRIES = 256;
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 uint64_t first_name_value() {
-  static uint32_t downloads = 0;
-  return (static_cast<uint64_t>(GetCurrentProcessId()) * 2654435761u) ^ GetTickCount() ^ (++downloads * 40503u);
+  static volatile LONG downloads = 0;  // downloads may run on several threads
+  const auto turn = static_cast<uint32_t>(InterlockedIncrement(&downloads));
+  return (static_cast<uint64_t>(GetCurrentProcessId()) * 2654435761u) ^ GetTickCount() ^ (turn * 40503u);
 }
 
 bool name_taken(DWORD error) {
