@@ -50,15 +50,34 @@ def stop_program(proc, timeout=5.0):
 
 def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, **start):
     """Starts Gatherly.exe and attaches the driver to its window once its
-    last control exists; (process, title). Says so when the program ended
-    instead of showing its window."""
+    last control exists; (process, title). A program that ends instead of
+    showing its window fails the attach at once, with its exit code and
+    what Wine said."""
+    said = None
+    if "stderr" not in start:
+        said = start["stderr"] = tempfile.TemporaryFile()
     proc = session.start_program(exe or gatherly_exe(), cwd=str(cwd), **start)
+    deadline = time.monotonic() + attach_ms / 1000.0
     try:
-        return proc, driver.attach(attach_ms)
-    except DriverError as e:
-        state = "still running" if proc.poll() is None else f"ended with exit code {proc.returncode}"
-        stop_program(proc, 0.1)
-        raise DriverError(f"{e} (the program {state})") from None
+        while True:
+            # In slices, so that a program that has ended is noticed at once.
+            left_ms = int((deadline - time.monotonic()) * 1000)
+            try:
+                return proc, driver.attach(max(1, min(left_ms, 2000)))
+            except DriverError as e:
+                if proc.poll() is None and left_ms > 2000:
+                    continue
+                state = "still running" if proc.poll() is None else f"ended with exit code {proc.returncode}"
+                stop_program(proc, 0.1)
+                wine_said = ""
+                if said is not None:
+                    said.seek(0)
+                    wine_said = said.read().decode("latin-1").strip()[-1000:]
+                raise DriverError(f"{e} (the program {state}{'; it said: ' + wine_said if wine_said else ''})") \
+                    from None
+    finally:
+        if said is not None:
+            said.close()
 
 
 class ProgramCase(unittest.TestCase):
