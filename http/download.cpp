@@ -87,12 +87,12 @@ bool receive_body(ConnectionRecord* connection, char* buffer, const ResponseHead
 
 }  // namespace
 
-int32_t download_to_file(const char* url, const char* destination) {
+int32_t download_to_file(const char* url, const char* destination, WaitHook between_waits) {
   if (!url || !destination_usable(destination)) return 0;
   Target target;
   if (!find_target(url, &target)) return 0;
 
-  Connection connection(open_connection(target.host.get(), target.port));
+  Connection connection(open_connection(target.host.get(), target.port, between_waits));
   if (!connection) return 0;
 
   // One buffer carries the request and then every piece received; it is as
