@@ -92,6 +92,68 @@ CHUNKS = [
     for line in ["Transfer-Encoding: Chunked", "TRANSFER-ENCODING: CHUNKED"]
 ]
 
+# Only a 200 is the file: every other status fails and touches nothing.
+STATUSES = [
+    Case(name, answer(send(raw)), "failed") for name, raw in [
+        ("302 with a page", b"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 7\r\n\r\n<moved>"),
+        ("empty 302, as a captive portal sends", b"HTTP/1.1 302 Found\r\nLocation: http://portal/\r\n"
+                                                 b"Content-Length: 0\r\n\r\n"),
+        ("302 read until close", b"HTTP/1.1 302 Found\r\nLocation: /x\r\n\r\n<moved>"),
+        ("404 whose reason holds 200", b"HTTP/1.1 404 Error 200\r\nContent-Length: 5\r\n\r\nhello"),
+        ("400.200", b"HTTP/1.1 400.200 Not Ok\r\nContent-Length: 5\r\n\r\nhello"),
+        ("404 whose bare LF glues on a 200", b"HTTP/1.1 404\nX-Status: 200\r\nContent-Length: 5\r\n\r\nhello"),
+        ("204", b"HTTP/1.1 204 No Content\r\n\r\n"),
+        ("101", b"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\nhello"),
+        ("2000", b"HTTP/1.1 2000 OK\r\nContent-Length: 5\r\n\r\nhello"),
+    ]
+] + [
+    Case("200 without a reason", answer(send(b"HTTP/1.1 200\r\nContent-Length: 5\r\n\r\nhello")), "complete",
+         body=b"hello"),
+]
+
+# A body without length or chunking ends when the server closes, never at a
+# pause; silence for the body's 10 s fails it.
+PAUSES = [
+    Case("pauses in a body without length", answer(send(head() + SMALL_BODY[:2000]), pause(1.5),
+                                                   send(SMALL_BODY[2000:4000]), pause(1.2), send(SMALL_BODY[4000:])),
+         "complete", body=SMALL_BODY),
+    Case("body without length, then silence", answer(send(head() + SMALL_BODY), hold(20)), "failed", limit=TIMED),
+    Case("length body, then silence", answer(send(head("Content-Length: 9000") + SMALL_BODY), hold(20)), "failed",
+         limit=TIMED),
+]
+
+# Folded header lines are unfolded before they are read; interim heads are
+# read past.
+FOLDED_AND_INTERIM = [
+    Case("folded Transfer-Encoding", answer(send(head("Transfer-Encoding:", " chunked") + chunked(SMALL_BODY))),
+         "complete", body=SMALL_BODY),
+    Case("folded Content-Length, tab", answer(send(head("Content-Length:", "\t5000") + SMALL_BODY + b"tail")),
+         "complete", body=SMALL_BODY),
+    Case("folded first header line", answer(send(head(" Content-Length: 5") + b"hello")), "failed"),
+    Case("100 Continue, then the file", answer(send(head(status="HTTP/1.1 100 Continue")), pause(0.3),
+                                               send(head("Content-Length: 5000") + SMALL_BODY)),
+         "complete", body=SMALL_BODY),
+    Case("103 with its own headers, then the file",
+         answer(send(head("Content-Length: 3", CHUNKED, status="HTTP/1.1 103 Early Hints")
+                     + head("Content-Length: 5000") + SMALL_BODY)),
+         "complete", body=SMALL_BODY),
+    Case("100 Continue, then 404", answer(send(head(status="HTTP/1.1 100 Continue")
+                                               + head("Content-Length: 5", status="HTTP/1.1 404 Not Found") + b"hello")),
+         "failed"),
+    Case("100 Continue, then nothing", answer(send(head(status="HTTP/1.1 100 Continue"))), "failed"),
+]
+
+# A chunk size line is hex digits and nothing else, blanks and an extension
+# aside.
+SIZE_LINES = [
+    Case(f"size line {line!r}", answer(send(head(CHUNKED) + line + b"\r\n" + b"d" * 26 + b"\r\n0\r\n\r\n")), "failed")
+    for line in [b"0x1A", b"5zz", b"1a 1", b"+1a", b"1a\n"]
+] + [
+    Case(f"size line {line!r}", answer(send(head(CHUNKED) + line + b"\r\n" + b"d" * 26 + b"\r\n0\r\n\r\n")),
+         "complete", body=b"d" * 26)
+    for line in [b" 1a", b"1A \t", b"1a;name=value", b"1a ; x"]
+]
+
 RESETS = [
     Case("reset in a length-delimited body", answer(send(head("Content-Length: 100000") + BODY[:50000]), pause(0.3),
                                                     reset()), "failed"),
@@ -100,8 +162,15 @@ RESETS = [
 ]
 
 
-def file_name(case):
-    return "".join(c if c.isalnum() else "_" for c in case.name) + ".bin"
+def listing(folder):
+    """Every entry of the folder with its content (None for a folder)."""
+    return {entry.name: (entry.read_bytes() if entry.is_file() else None) for entry in Path(folder).iterdir()}
+
+
+def file_name(case, index):
+    # Numbered: two cases whose names differ only in case would otherwise
+    # share one file for Windows, but not for the Linux folder beneath Wine.
+    return f"{index:02d}_" + "".join(c if c.isalnum() else "_" for c in case.name) + ".bin"
 
 
 class HostileServers(ProgramCase):
@@ -113,9 +182,9 @@ class HostileServers(ProgramCase):
         # port, so the cases cost only their own time.
         servers = [ScriptedServer(c.script, deadline=120) for c in cases]
         try:
-            for case, server in zip(cases, servers):
+            for index, (case, server) in enumerate(zip(cases, servers)):
                 with self.subTest(case.name):
-                    self.run_case(case, server, Path(self.path(file_name(case))))
+                    self.run_case(case, server, Path(self.path(file_name(case, index))))
         finally:
             for server in servers:
                 server.stop()
@@ -130,6 +199,10 @@ class HostileServers(ProgramCase):
     def run_case(self, case, server, destination):
         self.ensure_program()
         destination.write_bytes(OLD)
+        # A file of the user's that bears the name the temporary file once had.
+        part = destination.with_name(destination.name + ".part")
+        part.write_bytes(b"the user's own")
+        before = listing(destination.parent)
         self.fill(server.url(), self.session.windows_path(destination))
         try:
             verdict, elapsed_ms = self.driver.download(int((case.limit + 10) * 1000))
@@ -150,8 +223,12 @@ class HostileServers(ProgramCase):
         self.assertLessEqual(seconds, case.limit, f"took {seconds:.1f} s")
         if verdict == "complete":
             self.assertEqual(got, case.body, "the file is not exactly the body")
+            before[destination.name] = case.body
         else:
             self.assertEqual(got, OLD, "the failed download changed the existing file")
+        # Nothing else comes or goes, and nothing else changes.
+        self.assertEqual(listing(destination.parent), before)
+        part.unlink()
 
     def test_malformed_heads(self):
         self.run_cases(HEADS)
@@ -164,6 +241,18 @@ class HostileServers(ProgramCase):
 
     def test_connection_reset_in_body(self):
         self.run_cases(RESETS)
+
+    def test_statuses(self):
+        self.run_cases(STATUSES)
+
+    def test_pauses(self):
+        self.run_cases(PAUSES)
+
+    def test_folded_and_interim_heads(self):
+        self.run_cases(FOLDED_AND_INTERIM)
+
+    def test_chunk_size_lines(self):
+        self.run_cases(SIZE_LINES)
 
     def test_file_system_full(self):
         """The body does not fit the destination's file system: the write
@@ -192,6 +281,18 @@ class HostileServers(ProgramCase):
 
 OK_HELLO = answer(send(head("Content-Length: 5") + b"hello"))
 
+# Wine keeps a file's DOS attributes in this extended attribute, as "0x" and
+# hex digits.
+DOS_ATTRIBUTES = "user.DOSATTRIB"
+HIDDEN, SYSTEM = 0x2, 0x4
+
+
+def dos_attributes(path):
+    try:
+        return int(os.getxattr(path, DOS_ATTRIBUTES).decode().strip("\0"), 16)
+    except OSError:
+        return 0
+
 
 class HostileInput(ProgramCase):
     def test_url_with_line_breaks_sends_nothing(self):
@@ -208,6 +309,73 @@ class HostileInput(ProgramCase):
                     self.assertEqual(verdict, "failed")
             self.assertEqual([r for r in server.requests if r], [])
         self.assertFalse(os.path.exists(self.path("a.txt")))
+
+    def test_other_schemes_send_nothing(self):
+        """Only plain http is spoken, and only where the URL says http: an
+        https URL's path and query never leave in clear text."""
+        self.start_program()
+        destination = Path(self.path("s.txt"))
+        with ScriptedServer(OK_HELLO, connections=4) as server:
+            for scheme in ("https", "HTTPS", " ftp", "httpx"):
+                with self.subTest(scheme=scheme):
+                    destination.write_bytes(OLD)
+                    before = listing(self.work)
+                    self.fill(f"{scheme}://127.0.0.1:{server.port}/secret.bin?token=abc", self.win_path("s.txt"))
+                    verdict, _ = self.driver.download(30000)
+                    self.assertEqual(verdict, "failed")
+                    self.assertEqual(listing(self.work), before)
+            self.assertEqual(server.connections, 0)
+            # A blank before a plain http scheme, as a pasted URL often has.
+            self.assertEqual(self.download(f" \thttp://127.0.0.1:{server.port}/a.txt", self.win_path("s.txt")),
+                             "complete")
+        self.assertEqual(destination.read_bytes(), b"hello")
+        self.assertEqual(server.request.split(b"\r\n")[0], b"GET /a.txt HTTP/1.1")
+
+    def test_longest_destinations(self):
+        """Destinations of 250, 255 and 259 characters work, also with a
+        file name of one character, new and replacing an old file; nothing
+        else stays behind."""
+        self.start_program()
+        root = self.win_path()[:-1]
+        deep, deep_linux = root, self.work
+        while len(deep) < 257:
+            piece = "d" * min(60, 257 - len(deep) - 1)
+            deep, deep_linux = deep + "\\" + piece, os.path.join(deep_linux, piece)
+            os.mkdir(deep_linux)
+        self.assertEqual(len(deep), 257)
+        cases = [(250, root, self.work), (255, root, self.work), (259, root, self.work), (259, deep, deep_linux)]
+        with ScriptedServer(OK_HELLO, connections=2 * len(cases)) as server:
+            for length, folder, linux_folder in cases:
+                name = "n" * (length - len(folder) - 1)
+                destination = Path(linux_folder) / name
+                for old in (None, OLD):
+                    with self.subTest(length=length, name_length=len(name), replacing=old is not None):
+                        if old is not None:
+                            destination.write_bytes(old)
+                        before = listing(linux_folder)
+                        before[name] = b"hello"
+                        self.assertEqual(self.download(server.url("a.txt"), folder + "\\" + name), "complete")
+                        self.assertEqual(listing(linux_folder), before)
+                destination.unlink()
+
+    def test_replacing_a_hidden_file_keeps_it_hidden(self):
+        """The new file takes over the old one's hidden and system
+        attributes. A new destination is neither hidden nor system. (Wine
+        reports the archive attribute on every file without storing it, so
+        only the download tests can see that it is set.)"""
+        self.start_program()
+        with ScriptedServer(OK_HELLO, connections=3) as server:
+            for name, old in (("hidden.txt", HIDDEN), ("system.txt", HIDDEN | SYSTEM), ("new.txt", None)):
+                with self.subTest(name=name):
+                    destination = Path(self.path(name))
+                    if old is not None:
+                        destination.write_bytes(OLD)
+                        os.setxattr(destination, DOS_ATTRIBUTES, b"0x%x" % old)
+                    self.assertEqual(self.download(server.url("a.txt"), self.win_path(name)), "complete")
+                    self.assertEqual(destination.read_bytes(), b"hello")
+                    attributes = dos_attributes(destination)
+                    self.assertEqual(attributes & (HIDDEN | SYSTEM), old or 0, hex(attributes))
+        self.assertEqual(sorted(os.listdir(self.work)), ["hidden.txt", "new.txt", "system.txt"])
 
     def test_browse_on_bare_host_gives_folder_and_start_fails(self):
         self.start_program()
