@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from support import (CHUNKED, COMPLETE, FAILED, GADGET_SAVE_AS, GADGET_URL, STARTED,  # noqa: E402
                      DriverError, ProgramCase, ScriptedServer, answer, chunk, chunked, close, garbage,
                      head, hold, main, pattern_bytes, pause, reset, send, send_forever, stop_program,
-                     trickle)
+                     scaled, trickle)
 
 # Seconds from the button press to the final log line.
 FAST = 3.0  # a response the program can judge as soon as it arrives
@@ -220,7 +220,7 @@ class HostileServers(ProgramCase):
             self.assertIn(verdict, ("complete", "failed"))
         else:
             self.assertEqual(verdict, case.verdict, f"the existing file is {state}")
-        self.assertLessEqual(seconds, case.limit, f"took {seconds:.1f} s")
+        self.assertLessEqual(seconds, scaled(case.limit), f"took {seconds:.1f} s")
         if verdict == "complete":
             self.assertEqual(got, case.body, "the file is not exactly the body")
             before[destination.name] = case.body

@@ -5,7 +5,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from support import GADGET_EXIT, ProgramCase, main, stop_program  # noqa: E402
+from support import GADGET_EXIT, ProgramCase, main, scaled, stop_program  # noqa: E402
 
 STARTS = 50
 
@@ -19,11 +19,11 @@ class RepeatedShutdown(ProgramCase):
             start = time.monotonic()
             self.driver.click(GADGET_EXIT)
             try:
-                code = self.program.wait(5)
+                code = self.program.wait(scaled(5))
             except Exception:
                 code = stop_program(self.program, 0.1)
             results.append((run, code, round(time.monotonic() - start, 2)))
-        bad = [r for r in results if r[1] != 0 or r[2] >= 2.0]
+        bad = [r for r in results if r[1] != 0 or r[2] >= scaled(2.0)]
         slowest = max(r[2] for r in results)
         print(f"\n{STARTS} starts: slowest exit {slowest:.2f} s")
         self.assertEqual(bad, [], "(start, exit code, seconds) of every start that did not end well")

@@ -7,7 +7,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from support import (GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG, GADGET_PASTE,  # noqa: E402
                      GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START, GADGET_URL,
-                     GADGET_URL_LABEL, ProgramCase, ScriptedServer, answer, head, main, pause, send)
+                     GADGET_URL_LABEL, ProgramCase, ScriptedServer, answer, head, main, pause, scaled, send)
 from support.names import WATCH_INTERVAL_MS  # noqa: E402
 
 # The tab stops in the order the gadgets are created: fields, push buttons
@@ -136,7 +136,7 @@ class Watcher(ProgramCase):
         self.assertIsNotNone(took, "Start Download stayed enabled with both fields empty")
         print(f"\nStart Download disabled {1000 * took:.0f} ms after the window had its gadgets "
               f"({1000 * (appeared - started):.0f} ms from the program's start to its gadgets)")
-        self.assertLess(took, 0.5)
+        self.assertLess(took, scaled(0.5))
 
     def test_follows_both_fields(self):
         self.start_program()
@@ -149,9 +149,9 @@ class Watcher(ProgramCase):
             with self.subTest(cleared=cleared):
                 self.driver.set(GADGET_URL, " ")
                 self.driver.set(GADGET_SAVE_AS, " ")
-                self.assertLess(self.wait_enabled(True), 0.5)
+                self.assertLess(self.wait_enabled(True), scaled(0.5))
                 self.driver.set(cleared, "")
-                self.assertLess(self.wait_enabled(False), 0.5)
+                self.assertLess(self.wait_enabled(False), scaled(0.5))
 
     def test_typing_is_not_interrupted(self):
         self.start_program()
@@ -207,7 +207,7 @@ class Ending(ProgramCase):
                         self.fill("http://h/a", "Z:\\a")
                     code, took = self.exit_and_wait(how)
                     self.assertEqual(code, 0)
-                    self.assertLess(took, 2.0)
+                    self.assertLess(took, scaled(2.0))
 
     def test_close_while_watcher_waits_on_a_download(self):
         # The head comes at once, the body after a pause: the watcher's next
@@ -222,9 +222,9 @@ class Ending(ProgramCase):
                                  "the download did not start")
             self.driver.close_box()
             start = time.monotonic()
-            code = self.program.wait(10)
+            code = self.program.wait(scaled(10))
         self.assertEqual(code, 0)
-        self.assertLess(time.monotonic() - start, 4.0)
+        self.assertLess(time.monotonic() - start, scaled(4.0))
         with open(self.path("slow.txt"), "rb") as f:
             self.assertEqual(f.read(), b"done")
 

@@ -20,6 +20,7 @@ from .ports import HOST, free_port, refused_port, wait_listening
 from .program import ProgramCase, main, settle_folder_times, start_and_attach, stop_program
 from .scripted import (ScriptedServer, answer, close, hold, pause, read_head, reset, send, send_forever,
                        send_paced, trickle)
+from .timing import TIME_SCALE, scaled
 from .servers import REAL_SERVERS, NginxServer, NodeServer, PythonHttpServer
 from .wine import WineSession
 from .wire import CHUNKED, chunk, chunked, garbage, head, pattern_bytes, read_head as read_request_head

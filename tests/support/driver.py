@@ -14,6 +14,7 @@ import threading
 import time
 
 from .paths import driver_exe as default_driver_exe
+from .timing import scaled
 
 # How long the driver may look for the program's window and its last
 # control. The first start in a fresh prefix, on a loaded machine or under
@@ -68,7 +69,7 @@ class Driver:
         self.proc.stdin.write(line + "\n")
         self.proc.stdin.flush()
         try:
-            answer = self.answers.get(timeout=timeout or self.answer_timeout)
+            answer = self.answers.get(timeout=scaled(timeout or self.answer_timeout))
         except queue.Empty:
             raise DriverError(f"no answer to {line!r}") from None
         if answer is None:
@@ -83,11 +84,17 @@ class Driver:
         raise DriverError(f"{line!r}: {answer}")
 
     def _ms_timeout(self, ms):
+        """How long to wait for the answer to a command that waits ms itself."""
         return ms / 1000.0 + 10.0
+
+    def _timed(self, name, ms, rest=""):
+        """A command that waits up to ms (stretched by the time factor)."""
+        ms = int(scaled(ms))
+        return self.command(f"{name} {ms}{rest}", self._ms_timeout(ms))
 
     # One method per driver command.
     def attach(self, timeout_ms=ATTACH_MS):
-        return unescape(self.command(f"attach {timeout_ms}", self._ms_timeout(timeout_ms)))
+        return unescape(self._timed("attach", timeout_ms))
 
     def set(self, gadget, text):
         self.command(f"set {gadget} {escape(text)}")
@@ -117,7 +124,7 @@ class Driver:
 
     def download(self, timeout_ms=30000):
         """("complete" or "failed", elapsed ms from the click to the last line)."""
-        verdict, elapsed = self.command(f"download {timeout_ms}", self._ms_timeout(timeout_ms)).split()
+        verdict, elapsed = self._timed("download", timeout_ms).split()
         return verdict, int(elapsed)
 
     def clipboard_text(self, text):
@@ -139,10 +146,10 @@ class Driver:
         self.command(f"key {name}")
 
     def browse_confirm(self, timeout_ms=10000):
-        self.command(f"browse-confirm {timeout_ms}", self._ms_timeout(timeout_ms))
+        self._timed("browse-confirm", timeout_ms)
 
     def browse_cancel(self, timeout_ms=10000):
-        self.command(f"browse-cancel {timeout_ms}", self._ms_timeout(timeout_ms))
+        self._timed("browse-cancel", timeout_ms)
 
     def rect(self):
         """The window's frame (left, top, right, bottom) on the desktop."""
@@ -164,13 +171,13 @@ class Driver:
         """Returns once the program has handled everything posted to it so
         far (clicks included) and the actions they started have ended: what
         a test waits for before it checks that a press changed nothing."""
-        self.command(f"settle {timeout_ms}", self._ms_timeout(timeout_ms))
+        self._timed("settle", timeout_ms)
 
     def close_box(self):
         self.command("close-box")
 
     def wait_gone(self, timeout_ms=5000):
-        return int(self.command(f"wait-gone {timeout_ms}", self._ms_timeout(timeout_ms)))
+        return int(self._timed("wait-gone", timeout_ms))
 
     def post(self, message, wparam, lparam):
         self.command(f"post {message} {wparam} {lparam}")
@@ -179,7 +186,9 @@ class Driver:
         self.command(f"sleep {ms}", self._ms_timeout(ms))
 
     def wait_for(self, predicate, timeout=5.0, interval=0.01):
-        """Polls predicate() until true; the seconds it took, or None."""
+        """Polls predicate() until true; the seconds it took, or None after
+        timeout (stretched by the time factor)."""
+        timeout = scaled(timeout)
         start = time.monotonic()
         while time.monotonic() - start < timeout:
             if predicate():

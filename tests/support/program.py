@@ -17,6 +17,7 @@ import unittest
 from . import names
 from .driver import ATTACH_MS, Driver, DriverError
 from .paths import gatherly_exe, work_root
+from .timing import scaled
 from .wine import WineSession
 
 
@@ -57,15 +58,14 @@ def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, **star
     if "stderr" not in start:
         said = start["stderr"] = tempfile.TemporaryFile()
     proc = session.start_program(exe or gatherly_exe(), cwd=str(cwd), **start)
-    deadline = time.monotonic() + attach_ms / 1000.0
+    deadline = time.monotonic() + scaled(attach_ms) / 1000.0
     try:
         while True:
             # In slices, so that a program that has ended is noticed at once.
-            left_ms = int((deadline - time.monotonic()) * 1000)
             try:
-                return proc, driver.attach(max(1, min(left_ms, 2000)))
+                return proc, driver.attach(2000)
             except DriverError as e:
-                if proc.poll() is None and left_ms > 2000:
+                if proc.poll() is None and time.monotonic() < deadline:
                     continue
                 state = "still running" if proc.poll() is None else f"ended with exit code {proc.returncode}"
                 stop_program(proc, 0.1)
@@ -73,7 +73,7 @@ def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, **star
                 if said is not None:
                     said.seek(0)
                     wine_said = said.read().decode("latin-1").strip()[-1000:]
-                raise DriverError(f"{e} (the program {state}{'; it said: ' + wine_said if wine_said else ''})") \
+                raise DriverError(f"no window within {scaled(attach_ms)} ms: {e} (the program {state}{'; it said: ' + wine_said if wine_said else ''})") \
                     from None
     finally:
         if said is not None:
@@ -142,14 +142,15 @@ class ProgramCase(unittest.TestCase):
         return verdict
 
     def exit_and_wait(self, how="exit", limit=2.0):
-        """Ends the program by "Exit" or the close box; (exit code, seconds)."""
+        """Ends the program by "Exit" or the close box; (exit code, seconds).
+        The caller compares the seconds with its own budget."""
         start = time.monotonic()
         if how == "exit":
             self.driver.click(names.GADGET_EXIT)
         else:
             self.driver.close_box()
         try:
-            code = self.program.wait(limit + 3)
+            code = self.program.wait(scaled(limit + 3))
         except subprocess.TimeoutExpired:
             self.fail(f"the program did not end after {how}")
         return code, time.monotonic() - start
