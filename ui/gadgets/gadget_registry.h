@@ -28,27 +28,20 @@ constexpr int32_t SYSTEM_COLOR = -1;
 
 struct GadgetKindTable;
 
-// The three kind words; which view applies depends on the kind.
-struct ColourWords {
-  int32_t back_color;  // text, string, progress bar
-  int32_t front_color;
-  HBRUSH back_brush;  // text and string only: the cached brush for back_color
-};
-struct EditorWords {
-  int32_t empty_line_state;  // 0, 1 or 2: see editor_gadget.cpp
+// The colours of the kinds that have them (text, string, progress bar and
+// editor), in one place for every kind.
+struct GadgetColours {
   int32_t back_color;
   int32_t front_color;
-};
-union KindWords {
-  ColourWords colours;
-  EditorWords editor;
+  HBRUSH back_brush;  // text and string only: the cached brush for back_color
 };
 
 struct GadgetRecord {
   HWND window;  // non-null exactly while the slot is in use
   const GadgetKindTable* kind;
   WNDPROC previous_proc;
-  KindWords words;
+  GadgetColours colours;
+  int32_t empty_line_state;  // editors only: 0, 1 or 2, see editor_gadget.cpp
 };
 
 // The operation positions in their fixed order. An empty position means a

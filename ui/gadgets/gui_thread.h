@@ -8,9 +8,15 @@
 // What the route needs lives in plain globals outside the program heap: once
 // the library has ended (the heap may be gone), a call from any thread finds
 // no window and does nothing.
+#include <windows.h>
+
 #include <type_traits>
 
 using GuiCall = void (*)(void* context);
+
+// The message that carries a call to the library window. Any process finds
+// that window, so the message runs only a call whose caller waits for it.
+constexpr UINT MSG_RUN_GADGET_CALL = WM_APP + 0x2F0;
 
 // Creates the library window on the calling thread, which becomes the GUI
 // thread; false when the window cannot be made.

@@ -46,7 +46,7 @@ TEST_F(OpenWindow, ProgramWindowHasExactClientAreaAndIsCentredOnTheScreen) {
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u);
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_EQ(class_of(window), "WindowClass_0");
-  EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(window, "GX_WindowID")), 1);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(window, WINDOW_ID_PROPERTY)), 1);
   char title[64] = {};
   GetWindowTextA(window, title, sizeof title);
   EXPECT_STREQ(title, "Gatherly - x");
@@ -189,7 +189,7 @@ TEST_F(OpenWindow, AnyNumberIsTheRecordAddressWrittenInFull) {
   HWND window = window_handle(number);
   ASSERT_TRUE(IsWindow(window));
   EXPECT_EQ(class_of(window), "WindowClass_" + std::to_string(static_cast<long long>(number)));
-  EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(window, "GX_WindowID")), number + 1);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(window, WINDOW_ID_PROPERTY)), number + 1);
   close_window(number);
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(find_window_record(number), nullptr);

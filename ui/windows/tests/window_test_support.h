@@ -12,7 +12,8 @@
 
 #include "base/tests/runtime_fixture.h"
 #include "ui/windows/events.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
+#include "ui/windows/window_properties.h"
 
 class WindowLibraryEnvironment : public ::testing::Environment {
  public:
@@ -140,7 +141,7 @@ inline HWND add_control(HWND parent, const char* kind, intptr_t id, DWORD style,
 
 // Marks a control the way the gadget library registers one.
 inline void register_like_gadget(HWND control, intptr_t number) {
-  SetPropA(control, "GX_ID", reinterpret_cast<HANDLE>(number));
+  SetPropA(control, GADGET_ID_PROPERTY, reinterpret_cast<HANDLE>(number));
 }
 
 inline BOOL CALLBACK collect_window(HWND window, LPARAM list) {
