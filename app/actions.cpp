@@ -15,7 +15,7 @@ void paste_action() {
 void browse_action() {
   Text initial_folder = get_current_directory();
   program_state.chosen_folder = request_folder("Save downloaded file to:", initial_folder);
-  if (compare_text(program_state.chosen_folder, "") == 1) return;
+  if (program_state.chosen_folder.empty()) return;  // cancelled, or not a folder of the file system
   Text url = get_gadget_text(GADGET_URL);
   Text path = extract_url_part(url, "/PT/");
   set_gadget_text(GADGET_SAVE_AS, compose_save_path(program_state.chosen_folder, path));

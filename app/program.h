@@ -25,6 +25,8 @@ constexpr DWORD WATCH_INTERVAL = 100;  // milliseconds between two looks at the 
 constexpr const char* MAIN_WINDOW_TITLE = "Gatherly - https://gatherly.example.org";
 
 // Everything the program keeps for its whole run; zeroed before anything else.
+// The module instance, the watcher's number and the last event's window and
+// type are kept as the program's state although nothing reads them again.
 struct ProgramState {
   HINSTANCE module_instance;
   int32_t watcher_thread;

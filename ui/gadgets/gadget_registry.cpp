@@ -15,6 +15,8 @@
 
 namespace {
 
+// Marks a control made a drop target. No gadget of this program is one; the
+// clean-up on destruction stays for any control that is.
 constexpr char DROP_ACCEPT_PROPERTY[] = "GX_DropAccept";
 constexpr int32_t TABLE_STEP = 50;
 
@@ -130,7 +132,6 @@ void use_gadget_window(HWND window) {
 
 HWND gadget_parent() { return state ? state->parent : nullptr; }
 
-HFONT gadget_font() { return state ? state->font : nullptr; }
 
 void pump_pending_messages() {
   MSG message;

@@ -45,7 +45,10 @@ struct GadgetRecord {
 };
 
 // The operation positions in their fixed order. An empty position means a
-// default or nothing, as each caller says.
+// default or nothing, as each caller says. The kinds fill some positions that
+// the program never calls (the states, attributes, lines other than the
+// append, and colours but for the editor's font change); they stay, so that
+// each kind's table is whole.
 struct GadgetOperations {
   LRESULT (*on_parent_message)(GadgetRecord*, HWND parent, UINT message, WPARAM, LPARAM) = nullptr;
   void (*release)(GadgetRecord*) = nullptr;
@@ -97,7 +100,6 @@ HWND owning_window(HWND control);
 // The window in which the next gadgets are created.
 void use_gadget_window(HWND window);
 HWND gadget_parent();
-HFONT gadget_font();
 
 // Dispatches every message waiting for this thread, then forgets any event
 // they produced.

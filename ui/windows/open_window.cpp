@@ -124,7 +124,3 @@ WindowRecord* find_window_record(intptr_t number) {
   return find_record<WindowRecord>(window_library().window_table, number);
 }
 
-HWND window_handle(intptr_t number) {
-  WindowRecord* record = find_window_record(number);
-  return record ? record->window : nullptr;
-}

@@ -190,6 +190,9 @@ TEST_F(RegistryTest, GadgetsWithOneBackgroundShareOneBrush) {
   set_colour(1, GADGET_BACK_COLOR, red);
   HBRUSH shared = find_gadget(0)->colours.back_brush;
   ASSERT_NE(shared, nullptr);
+  LOGBRUSH brush{};
+  ASSERT_EQ(GetObjectA(shared, sizeof brush, &brush), int{sizeof brush});
+  EXPECT_EQ(brush.lbColor, static_cast<COLORREF>(red));
   EXPECT_EQ(find_gadget(1)->colours.back_brush, shared);
   HDC context = GetDC(window_);
   EXPECT_EQ(ask_colours(0, WM_CTLCOLORSTATIC, context), reinterpret_cast<LRESULT>(shared));

@@ -116,25 +116,33 @@ TEST_F(OpenWindow, ScreenCentringOfAnOversizedWindowFillsTheScreen) {
 }
 
 TEST_F(OpenWindow, ParentCentringUsesTheParentOrTheActiveWindow) {
+  // A reference at (100, 120) to (500, 420): borderless, so its outer
+  // rectangle is the one given.
   auto reference = reinterpret_cast<HWND>(open_window(0, 100, 120, 400, 300, "reference", WS_POPUP));
   ASSERT_TRUE(activate(reference));
   const RECT area = window_rect(reference);
+  ASSERT_EQ(area.left, 100);
+  ASSERT_EQ(area.top, 120);
+  ASSERT_EQ(area.right, 500);
+  ASSERT_EQ(area.bottom, 420);
 
   struct Case {
     HWND parent;
     int width, height;
+    int x, y;
   };
-  for (const Case& c : {Case{reference, 200, 100}, Case{nullptr, 200, 100}, Case{reference, 1000, 700}}) {
+  // The active window stands in for a missing parent; a window larger than
+  // its reference would start left of and above it, and stops at 0 instead.
+  for (const Case& c : {Case{reference, 200, 100, 200, 220}, Case{nullptr, 200, 100, 200, 220},
+                        Case{reference, 201, 101, 199, 219}, Case{reference, 1000, 700, 0, 0}}) {
     SCOPED_TRACE(c.width);
     ASSERT_TRUE(activate(reference));
     auto window = reinterpret_cast<HWND>(
         open_window(1, 5, 5, c.width, c.height, "centred", WS_POPUP | WINDOW_PARENT_CENTERED, c.parent));
     ASSERT_TRUE(IsWindow(window));
     const RECT outer = window_rect(window);
-    const int expect_x = area.left + (area.right - area.left - c.width) / 2;
-    const int expect_y = area.top + (area.bottom - area.top - c.height) / 2;
-    EXPECT_EQ(outer.left, expect_x < 0 ? 0 : expect_x);
-    EXPECT_EQ(outer.top, expect_y < 0 ? 0 : expect_y);
+    EXPECT_EQ(outer.left, c.x);
+    EXPECT_EQ(outer.top, c.y);
     close_window(1);
   }
 

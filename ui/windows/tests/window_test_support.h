@@ -25,6 +25,12 @@ class WindowLibraryEnvironment : public ::testing::Environment {
 inline ::testing::Environment* const window_library_environment =
     ::testing::AddGlobalTestEnvironment(new WindowLibraryEnvironment);
 
+// The open window's handle, or null.
+inline HWND window_handle(intptr_t number) {
+  WindowRecord* record = find_window_record(number);
+  return record ? record->window : nullptr;
+}
+
 struct SeenEvent {
   int32_t code;
   intptr_t window;
