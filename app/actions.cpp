@@ -22,10 +22,10 @@ void browse_action() {
 }
 
 void start_download_action() {
-  append_gadget_line(GADGET_LOG, -1, "Started download...");
+  append_gadget_line(GADGET_LOG, -1, LOG_STARTED);
   // The fields' texts exactly as they stand: a typed path is the user's choice.
   Text destination = get_gadget_text(GADGET_SAVE_AS);
   Text url = get_gadget_text(GADGET_URL);
   int32_t result = download_to_file(url.c_str(), destination.c_str());
-  append_gadget_line(GADGET_LOG, -1, result ? "Download complete!" : "Download failed!");
+  append_gadget_line(GADGET_LOG, -1, result ? LOG_COMPLETE : LOG_FAILED);
 }

@@ -24,6 +24,12 @@ constexpr DWORD WATCH_INTERVAL = 100;  // milliseconds between two looks at the 
 
 constexpr const char* MAIN_WINDOW_TITLE = "Gatherly - https://gatherly.example.org";
 
+// The log's lines for one press of "Start Download". The end-to-end driver
+// and its client read them from here too, so each is written once.
+constexpr const char* LOG_STARTED = "Started download...";
+constexpr const char* LOG_COMPLETE = "Download complete!";
+constexpr const char* LOG_FAILED = "Download failed!";
+
 // Everything the program keeps for its whole run; zeroed before anything else.
 // The module instance, the watcher's number and the last event's window and
 // type are kept as the program's state although nothing reads them again.

@@ -1,18 +1,12 @@
 #include "app/save_path.h"
 
 #include <array>
-#include <cctype>
 #include <string_view>
 
-namespace {
+#include "app/ansi_text.h"
+#include "base/ascii.h"
 
-bool equal_no_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+namespace {
 
 std::string_view trim_dots_and_spaces(std::string_view name) {
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
@@ -26,10 +20,16 @@ bool is_device_name(std::string_view segment) {
   std::string_view name = trim_dots_and_spaces(segment.substr(0, segment.find_first_of(".:")));
   static constexpr std::array<std::string_view, 4> plain = {"CON", "PRN", "AUX", "NUL"};
   for (std::string_view device : plain)
-    if (equal_no_case(name, device)) return true;
-  if (name.size() == 4 && name[3] >= '1' && name[3] <= '9')
-    return equal_no_case(name.substr(0, 3), "COM") || equal_no_case(name.substr(0, 3), "LPT");
-  return false;
+    if (equal_ascii_no_case(name, device)) return true;
+  if (name.size() < 4) return false;
+  if (!equal_ascii_no_case(name.substr(0, 3), "COM") && !equal_ascii_no_case(name.substr(0, 3), "LPT")) return false;
+  // The number: a digit from 1 to 9, or a superscript one, two or three,
+  // which the platform reserves too. It decides on the Unicode name, so
+  // the bytes are read in the ANSI code page (0xB9, 0xB2, 0xB3 in 1252).
+  const std::string_view number = name.substr(3);
+  if (number.size() == 1 && number[0] >= '1' && number[0] <= '9') return true;
+  const char16_t character = ansi_single_character(number);
+  return character == u'\u00B9' || character == u'\u00B2' || character == u'\u00B3';
 }
 
 // "." and ".." climb or stay; the platform also strips trailing dots and

@@ -1,14 +1,18 @@
 // The platform's floor for Gatherly's download design: the least a program
 // can do to move a response body from a loopback server into a file with
-// Winsock 1.1 — one blocking recv of at most 1,024 bytes and one WriteFile
-// per piece, nothing else. The benchmark compares the real program with it.
+// Winsock 1.1 — one blocking recv of at most the program's piece size and
+// one WriteFile per piece, then the flush the program makes before it calls
+// a download complete; nothing else. The benchmark compares the real
+// program with it.
 //
-//   floor.exe HOST PORT PATH DESTINATION [REPEAT]
+//   floor.exe [--piece BYTES] HOST PORT PATH DESTINATION [REPEAT]
 //
-// Sends the same request text the program sends, skips the response head
-// (the first "\r\n\r\n"), writes the rest into DESTINATION and prints one
-// line per download: "<microseconds> <body bytes>", timed from just before
-// connect to the closed file, so Wine's start-up is not counted.
+// --piece asks for pieces of another size (1024: the floor of the design
+// before its pieces grew). Sends the same request text the program sends,
+// skips the response head (the first "\r\n\r\n"), writes the rest into
+// DESTINATION and prints one line per download: "<microseconds> <body
+// bytes>", timed from just before connect to the flushed and closed file, so
+// Wine's start-up is not counted.
 #include <winsock.h>
 #include <windows.h>
 
@@ -16,11 +20,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../http/piece_size.h"
 #include "stopwatch.h"
 
 namespace {
 
-constexpr int PIECE = 1024;
+int piece_size = PIECE_SIZE;
+char* piece = nullptr;
 
 // Returns the body bytes written, or -1 when the download could not start.
 long long fetch_once(const char* host, unsigned short port, const char* path, const char* destination,
@@ -53,7 +59,6 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
     return -1;
   }
 
-  char piece[PIECE];
   // The head normally arrives whole in the first piece; matching its end
   // across pieces costs a few comparisons per byte of head only.
   const char* const head_end = "\r\n\r\n";
@@ -61,7 +66,7 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
   bool in_body = false;
   long long body = 0;
   for (;;) {
-    int n = recv(s, piece, PIECE, 0);
+    int n = recv(s, piece, piece_size, 0);
     if (n <= 0) break;
     int from = 0;
     if (!in_body) {
@@ -76,6 +81,7 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
     WriteFile(file, piece + from, static_cast<DWORD>(n - from), &written, nullptr);
     body += written;
   }
+  FlushFileBuffers(file);
   CloseHandle(file);
   closesocket(s);
   *elapsed_us = now_us() - start;
@@ -85,10 +91,18 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 5) {
-    std::fprintf(stderr, "usage: floor HOST PORT PATH DESTINATION [REPEAT]\n");
+  if (argc > 2 && std::strcmp(argv[1], "--piece") == 0) {
+    piece_size = std::atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
+  if (argc < 5 || piece_size <= 0) {
+    std::fprintf(stderr, "usage: floor [--piece BYTES] HOST PORT PATH DESTINATION [REPEAT]\n");
     return 2;
   }
+  // One buffer for the whole run, as the program has one per download.
+  piece = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(piece_size)));
+  if (!piece) return 1;
   int repeat = argc > 5 ? std::atoi(argv[5]) : 1;
   WSADATA data;
   if (WSAStartup(0x0101, &data) != 0) return 1;

@@ -36,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Decoded whole = decode({input});
   const Decoded split = decode(pieces_of(input, seed_of(input)));
   if (whole.decoder.state != split.decoder.state || whole.data != split.data) std::abort();
+  if (whole.decoder.rule != split.decoder.rule) std::abort();
+  if ((whole.decoder.state == ChunkState::INVALID) != (whole.decoder.rule != ChunkRule::NONE)) std::abort();
   if (whole.data.size() > size) std::abort();
   return 0;
 }

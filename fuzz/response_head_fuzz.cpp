@@ -37,11 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Parsed whole = parse({input});
   const Parsed split = parse(pieces_of(input, seed_of(input)));
   if (whole.head.state != split.head.state || whole.head_end != split.head_end) std::abort();
+  if (whole.head.rule != split.head.rule) std::abort();
+  // A rule names every head that did not end well, and none that did.
+  if ((whole.head.state == HeadState::COMPLETE) != (whole.head.rule == HeadRule::NONE)) std::abort();
   if (whole.head.head_bytes > RESPONSE_HEAD_LIMIT + 1) std::abort();
   if (whole.head.state == HeadState::COMPLETE) {
     if (whole.head.content_length != split.head.content_length || whole.head.chunked != split.head.chunked) std::abort();
     if (whole.head.content_length < -1) std::abort();
     if (body_mode(whole.head) != body_mode(split.head)) std::abort();
+    if (whole.head.status != 200) std::abort();  // only a 200 head is ever complete
   }
   return 0;
 }

@@ -1,24 +1,30 @@
 #pragma once
 // The three ways a response body is read. Each takes the body bytes that came
-// with the head (first), reads the rest in pieces of at most PIECE_SIZE bytes
-// into buffer, writes every byte in order to the file, and tells whether the
-// body arrived whole.
+// with the head (first), reads the rest in pieces of at most the buffer's
+// size, writes every byte in order to the file, and tells whether the body
+// arrived whole.
 #include <cstdint>
 #include <string_view>
 
-class PartFile;
+#include "http/download_outcome.h"
+
+class TemporaryFile;
 struct ConnectionRecord;
 
-constexpr int32_t PIECE_SIZE = 1024;
+// Silence for this long ends a body in failure, whatever its framing.
 constexpr uint64_t BODY_PIECE_TIMEOUT_MS = 10000;
-constexpr uint64_t SILENCE_TIMEOUT_MS = 1000;
 
-// Exactly length bytes; a stream that ends or falls silent for the piece
-// time-out before them is a failure.
-bool read_length_body(ConnectionRecord* connection, char* buffer, std::string_view first, int64_t length,
-                      PartFile& file);
+struct BodyReader {
+  ConnectionRecord* connection;
+  char* buffer;
+  int32_t buffer_size;
+  TemporaryFile& file;
+};
+
+// Exactly length bytes.
+DownloadOutcome read_length_body(const BodyReader& reader, std::string_view first, int64_t length);
 // Chunks up to the last (size 0) chunk, which must arrive.
-bool read_chunked_body(ConnectionRecord* connection, char* buffer, std::string_view first, PartFile& file);
-// Everything until the peer closes or falls silent for SILENCE_TIMEOUT_MS;
-// a broken connection is a failure.
-bool read_body_until_close(ConnectionRecord* connection, char* buffer, std::string_view first, PartFile& file);
+DownloadOutcome read_chunked_body(const BodyReader& reader, std::string_view first);
+// Everything until the peer closes the connection, as the request asked it
+// to; a pause is no end.
+DownloadOutcome read_body_until_close(const BodyReader& reader, std::string_view first);

@@ -9,6 +9,13 @@ int hex_value(char c) {
   return -1;
 }
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+void refuse(ChunkedDecoder& d, ChunkRule rule) {
+  d.state = ChunkState::INVALID;
+  d.rule = rule;
+}
+
 // The size line has ended at its CR.
 void end_size_line(ChunkedDecoder& d) {
   if (d.size == 0) {
@@ -19,47 +26,64 @@ void end_size_line(ChunkedDecoder& d) {
   d.state = ChunkState::SIZE_LF;
 }
 
+// After the hex digits and any blanks: the line ends, an extension starts,
+// or the byte is refused.
+void take_size_end_byte(ChunkedDecoder& d, char c) {
+  if (c == '\r') {
+    end_size_line(d);
+  } else if (c == ';') {
+    d.state = ChunkState::SIZE_REST;
+  } else if (is_blank(c)) {
+    d.state = ChunkState::SIZE_BLANKS;
+  } else {
+    refuse(d, ChunkRule::STRAY_BYTE);
+  }
+}
+
 // One framing byte (any state but DATA and the terminal ones).
 void take_framing_byte(ChunkedDecoder& d, char c) {
+  if (d.state == ChunkState::DATA_CR) {
+    if (c == '\r') {
+      d.state = ChunkState::DATA_LF;
+    } else {
+      refuse(d, ChunkRule::DATA_NOT_ENDED);
+    }
+    return;
+  }
+  // Every other framing byte belongs to a size line, its CR included.
+  if (++d.line_length > CHUNK_SIZE_LINE_LIMIT) {
+    refuse(d, ChunkRule::LINE_TOO_LONG);
+    return;
+  }
+  const int digit = hex_value(c);
   switch (d.state) {
     case ChunkState::SIZE_START:
-      if (c == ' ' || c == '\t') break;
-      if (hex_value(c) < 0) {
-        d.state = ChunkState::INVALID;
+      if (is_blank(c)) return;
+      if (digit < 0) {
+        refuse(d, c == '\r' || c == ';' ? ChunkRule::NO_DIGITS : ChunkRule::STRAY_BYTE);
         return;
       }
-      d.size = hex_value(c);
+      d.size = digit;
       d.state = ChunkState::SIZE_DIGITS;
-      break;
-    case ChunkState::SIZE_DIGITS: {
-      const int digit = hex_value(c);
-      if (digit >= 0) {
-        if (d.size > (INT64_MAX - digit) / 16) {
-          d.state = ChunkState::INVALID;
-          return;
-        }
-        d.size = d.size * 16 + digit;
-      } else if (c == '\r') {
-        end_size_line(d);
-        return;
+      return;
+    case ChunkState::SIZE_DIGITS:
+      if (digit < 0) {
+        take_size_end_byte(d, c);
+      } else if (d.size > (INT64_MAX - digit) / 16) {
+        refuse(d, ChunkRule::SIZE_TOO_LARGE);
       } else {
-        d.state = ChunkState::SIZE_REST;
+        d.size = d.size * 16 + digit;
       }
-      break;
-    }
+      return;
+    case ChunkState::SIZE_BLANKS:
+      take_size_end_byte(d, c);
+      return;
     case ChunkState::SIZE_REST:
-      if (c == '\r') {
-        end_size_line(d);
-        return;
-      }
-      break;
-    case ChunkState::DATA_CR:
-      d.state = c == '\r' ? ChunkState::DATA_LF : ChunkState::INVALID;
+      if (c == '\r') end_size_line(d);
       return;
     default:
       return;
   }
-  if (++d.line_length > CHUNK_SIZE_LINE_LIMIT) d.state = ChunkState::INVALID;
 }
 
 }  // namespace

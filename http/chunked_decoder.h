@@ -6,16 +6,17 @@
 //   body        = *chunk last-chunk
 //   chunk       = size-line data data-end       ; data: exactly size bytes
 //   last-chunk  = size-line                     ; size 0; nothing after it is read
-//   size-line   = *BLANK 1*HEXDIG *(any byte but CR) CR [LF]
+//   size-line   = *BLANK 1*HEXDIG *BLANK [";" *(any byte but CR)] CR [LF]
 //   data-end    = CR [LF]
 //   BLANK       = SP / HTAB
 //
-// What follows the hex digits on a size line (a chunk extension) is ignored.
+// The extension after ";" is ignored. Anything else on a size line ("0x1A",
+// "5zz", "5 6") is refused rather than read as far as it looks like a
+// number: a size read short would end the body early and still look whole.
 // Only a CR ends a line, as in the head; the LF after it is optional.
 //
-// Terminal states: DONE (the last chunk's size line has ended) and INVALID
-// (a size line without hex digits, a size that does not fit 63 bits, a size
-// line longer than CHUNK_SIZE_LINE_LIMIT, or data not followed by CR).
+// Terminal states: DONE (the last chunk's size line has ended) and INVALID,
+// with the rule that refused the input in ChunkedDecoder::rule.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,6 +26,7 @@ constexpr size_t CHUNK_SIZE_LINE_LIMIT = 4096;
 enum class ChunkState : uint8_t {
   SIZE_START,   // blanks before the first hex digit
   SIZE_DIGITS,  // inside the hex digits
+  SIZE_BLANKS,  // blanks after the hex digits
   SIZE_REST,    // extension up to the CR
   SIZE_LF,      // after the size line's CR
   DATA,         // remaining bytes of the chunk's data
@@ -34,8 +36,19 @@ enum class ChunkState : uint8_t {
   INVALID,
 };
 
+// Why the decoder refused its input.
+enum class ChunkRule : uint8_t {
+  NONE,
+  NO_DIGITS,        // a size line without a hex digit
+  STRAY_BYTE,       // a size line byte that is no hex digit, blank, ";" or CR
+  SIZE_TOO_LARGE,   // a size that does not fit 63 bits
+  LINE_TOO_LONG,    // a size line longer than CHUNK_SIZE_LINE_LIMIT
+  DATA_NOT_ENDED,   // a chunk's data not followed by CR
+};
+
 struct ChunkedDecoder {
   ChunkState state = ChunkState::SIZE_START;
+  ChunkRule rule = ChunkRule::NONE;
   int64_t size = 0;       // the size being read
   int64_t remaining = 0;  // data bytes still due in the current chunk
   size_t line_length = 0;

@@ -1,14 +1,21 @@
 #include "http/response_head.h"
 
+#include "base/ascii.h"
+
 namespace {
 
 constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding:";
 constexpr std::string_view CONTENT_LENGTH = "content-length:";
 constexpr std::string_view CHUNKED = "chunked";
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+void fail(ResponseHead& head, HeadState state, HeadRule rule) {
+  head.state = state;
+  head.rule = rule;
+}
 
 void start_line(ResponseHead& head, ResponseHead::Line line) {
   head.line = line;
@@ -23,9 +30,65 @@ void start_line(ResponseHead& head, ResponseHead::Line line) {
   head.value = 0;
 }
 
+// An interim head has ended: the next head starts from its status line, with
+// nothing of the interim one kept but the bytes it counted.
+void start_next_head(ResponseHead& head) {
+  head.status = 0;
+  head.status_part = ResponseHead::StatusPart::VERSION;
+  head.status_digits = 0;
+  head.interim = false;
+  head.chunked = false;
+  head.content_length = -1;
+  head.after_cr = false;
+  head.line_ended = false;
+  head.final_cr = false;
+  start_line(head, ResponseHead::Line::STATUS);
+}
+
+void take_status_byte(ResponseHead& head, char c) {
+  switch (head.status_part) {
+    case ResponseHead::StatusPart::VERSION:
+      if (is_blank(c)) head.status_part = ResponseHead::StatusPart::CODE;
+      return;
+    case ResponseHead::StatusPart::CODE:
+      if (head.status_digits == 3) {
+        if (is_blank(c)) {
+          head.status_part = ResponseHead::StatusPart::REST;
+        } else {
+          fail(head, HeadState::INVALID, HeadRule::STATUS_LINE);
+        }
+      } else if (c >= '0' && c <= '9') {
+        head.status = head.status * 10 + (c - '0');
+        ++head.status_digits;
+      } else {
+        fail(head, HeadState::INVALID, HeadRule::STATUS_LINE);
+      }
+      return;
+    case ResponseHead::StatusPart::REST:
+      return;
+  }
+}
+
+// The status line has ended at its CR: decide on the status.
+void end_status_line(ResponseHead& head) {
+  if (head.status_part == ResponseHead::StatusPart::VERSION || head.status_digits != 3) {
+    fail(head, HeadState::INVALID, HeadRule::STATUS_LINE);
+  } else if (head.status == 101) {
+    fail(head, HeadState::REFUSED, HeadRule::PROTOCOL_SWITCH);
+  } else if (head.status >= 100 && head.status <= 199) {
+    head.interim = true;
+  } else if (head.status != 200) {
+    fail(head, HeadState::REFUSED, HeadRule::STATUS_NOT_OK);
+  }
+}
+
 void take_name_byte(ResponseHead& head, char c) {
+  if (head.interim) {
+    head.line = ResponseHead::Line::OTHER;  // an interim head's headers say nothing of the body
+    return;
+  }
   const size_t index = head.line_length;
-  const char folded = lower(c);
+  const char folded = ascii_lower(c);
   head.may_be_transfer_encoding =
       head.may_be_transfer_encoding && index < TRANSFER_ENCODING.size() && folded == TRANSFER_ENCODING[index];
   head.may_be_content_length =
@@ -40,7 +103,7 @@ void take_name_byte(ResponseHead& head, char c) {
 }
 
 void take_chunked_byte(ResponseHead& head, char c) {
-  const char folded = lower(c);
+  const char folded = ascii_lower(c);
   // "chunked" repeats none of its own prefixes, so a mismatch restarts the
   // match at this byte.
   if (folded == CHUNKED[head.chunked_matched]) {
@@ -83,12 +146,7 @@ void take_length_byte(ResponseHead& head, char c) {
 void take_line_byte(ResponseHead& head, char c) {
   switch (head.line) {
     case ResponseHead::Line::STATUS:
-      if ((head.recent[0] == '2' && head.recent[1] == '0' && c == '0') ||
-          (head.recent[0] == '3' && head.recent[1] == '0' && c == '2')) {
-        head.status_accepted = true;
-      }
-      head.recent[0] = head.recent[1];
-      head.recent[1] = c;
+      take_status_byte(head, c);
       break;
     case ResponseHead::Line::NAME:
       take_name_byte(head, c);
@@ -105,41 +163,66 @@ void take_line_byte(ResponseHead& head, char c) {
   ++head.line_length;
 }
 
-// A CR has ended the current line.
-void end_line(ResponseHead& head) {
-  switch (head.line) {
-    case ResponseHead::Line::STATUS:
-      if (!head.status_accepted) {
-        head.state = HeadState::REFUSED;
-        return;
-      }
-      break;
-    case ResponseHead::Line::CONTENT_LENGTH: {
-      // A length without digits, a negative or an oversized one cannot
-      // delimit a body, and two different lengths leave no way to know which
-      // one frames it.
-      if (!head.has_digits || head.too_large || (head.negative && head.value != 0)) {
-        head.state = HeadState::INVALID;
-        return;
-      }
-      if (head.content_length != -1 && head.content_length != head.value) {
-        head.state = HeadState::INVALID;
-        return;
-      }
-      head.content_length = head.value;
-      break;
-    }
-    case ResponseHead::Line::NAME:
-      if (head.line_length == 0) {
-        head.final_cr = true;
-        return;
-      }
-      break;
-    default:
-      break;
+// A header line has ended for good: the next line does not continue it.
+void finish_header_line(ResponseHead& head) {
+  if (head.line != ResponseHead::Line::CONTENT_LENGTH) return;
+  // A length without digits, a negative or an oversized one cannot delimit
+  // a body, and two different lengths leave no way to know which one frames
+  // it.
+  if (!head.has_digits) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_NO_DIGITS);
+  } else if (head.too_large) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_TOO_LARGE);
+  } else if (head.negative && head.value != 0) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_NEGATIVE);
+  } else if (head.content_length != -1 && head.content_length != head.value) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_CONFLICT);
+  } else {
+    head.content_length = head.value;
   }
-  head.after_cr = true;
+}
+
+// The first byte after a line end: a blank continues the line, a CR is the
+// empty line, anything else starts a header line.
+void take_line_start_byte(ResponseHead& head, char c) {
+  if (is_blank(c)) {
+    if (head.line == ResponseHead::Line::STATUS) {
+      fail(head, HeadState::INVALID, HeadRule::FOLDED_FIRST_HEADER);
+      return;
+    }
+    head.line_ended = false;
+    take_line_byte(head, ' ');  // the folded line break
+    take_line_byte(head, c);
+    return;
+  }
+  finish_header_line(head);
+  if (head.state != HeadState::NEED_MORE) return;
+  head.line_ended = false;
+  if (c == '\r') {
+    head.final_cr = true;
+    return;
+  }
   start_line(head, ResponseHead::Line::NAME);
+  take_line_byte(head, c);
+}
+
+// One byte of the head, the empty line's CR not yet read.
+void take_head_byte(ResponseHead& head, char c) {
+  if (head.after_cr) {
+    head.after_cr = false;
+    if (c == '\n') return;
+  }
+  if (head.line_ended) {
+    take_line_start_byte(head, c);
+    return;
+  }
+  if (c != '\r') {
+    take_line_byte(head, c);
+    return;
+  }
+  if (head.line == ResponseHead::Line::STATUS) end_status_line(head);
+  head.line_ended = true;
+  head.after_cr = true;
 }
 
 }  // namespace
@@ -148,34 +231,36 @@ HeadStep parse_response_head(ResponseHead& head, std::string_view bytes) {
   size_t taken = 0;
   while (head.state == HeadState::NEED_MORE && taken < bytes.size()) {
     const char c = bytes[taken];
-    if (head.final_cr && c != '\n') {
+    if (head.final_cr && !head.interim && c != '\n') {
       head.state = HeadState::COMPLETE;  // this byte is the body's first
       break;
     }
     ++taken;
     if (++head.head_bytes > RESPONSE_HEAD_LIMIT) {
-      head.state = HeadState::INVALID;
+      fail(head, HeadState::INVALID, HeadRule::TOO_LARGE);
       break;
     }
     if (head.final_cr) {
-      head.state = HeadState::COMPLETE;  // the LF of the empty line
-      break;
+      if (!head.interim) {
+        head.state = HeadState::COMPLETE;  // the LF of the empty line
+        break;
+      }
+      start_next_head(head);
+      if (c == '\n') continue;  // the interim head's last LF
     }
-    if (head.after_cr) {
-      head.after_cr = false;
-      if (c == '\n') continue;
-    }
-    if (c == '\r') {
-      end_line(head);
-    } else {
-      take_line_byte(head, c);
-    }
+    take_head_byte(head, c);
   }
   return {head.state, taken};
 }
 
 HeadState end_response_head(ResponseHead& head) {
-  if (head.state == HeadState::NEED_MORE) head.state = head.final_cr ? HeadState::COMPLETE : HeadState::INVALID;
+  if (head.state == HeadState::NEED_MORE) {
+    if (head.final_cr && !head.interim) {
+      head.state = HeadState::COMPLETE;
+    } else {
+      fail(head, HeadState::INVALID, HeadRule::CUT_SHORT);
+    }
+  }
   return head.state;
 }
 

@@ -5,46 +5,77 @@
 // no memory however it is split. Plain C++, no platform header.
 //
 // Lines end at a CR only; one LF directly after the CR belongs to the line
-// end, a bare LF is part of the line. The status line is accepted when it
-// holds "200" or "302" anywhere. Header names begin in the first column and
-// are compared without regard to case, the colon directly after the name:
-//   transfer-encoding:  the body is chunked when the line holds "chunked"
+// end, a bare LF is part of the line.
+//
+// The status line is the version (any text up to the first blank, not
+// examined), that blank, three digits, and then a blank or the line's end;
+// the rest is not examined. Only 200 is a file. A status of 100 to 199 other
+// than 101 is an interim head: its headers are skipped and the next head
+// follows, within the same limit. Every other status is refused.
+//
+// A line that begins with a blank continues the header before it (the old
+// line folding): the line break reads as one space. A folded first header
+// line has nothing to continue and fails the head.
+//
+// Header names begin in the first column and are compared without regard to
+// case, the colon directly after the name:
+//   transfer-encoding:  the body is chunked when the value holds "chunked"
 //                       (any case); never cleared by a later line
 //   content-length:     a decimal length after optional blanks and sign
-//                       (digits up to the first non-digit, none reads 0)
+//                       (digits up to the first non-digit)
 // An empty line ends the head; the body starts after its line end.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-// The most head a response may have, status line and empty line included.
+// The most head a response may have, status line, interim heads and empty
+// line included.
 constexpr size_t RESPONSE_HEAD_LIMIT = 64 * 1024;
 
 enum class HeadState : uint8_t {
   NEED_MORE,  // feed the next bytes
   COMPLETE,   // the head has ended; the rest of the input is body
-  REFUSED,    // the status line holds neither "200" nor "302"
-  INVALID,    // a length that is negative, too large or contradicts another;
-              // or a head past RESPONSE_HEAD_LIMIT
+  REFUSED,    // a well-formed status other than 200 (see rule)
+  INVALID,    // the head breaks a rule (see rule)
+};
+
+// Which rule decided a head that is not COMPLETE.
+enum class HeadRule : uint8_t {
+  NONE,
+  STATUS_NOT_OK,        // REFUSED: a final status other than 200
+  PROTOCOL_SWITCH,      // REFUSED: 101
+  STATUS_LINE,          // no three-digit status after the version and a blank
+  FOLDED_FIRST_HEADER,  // the line after a status line begins with a blank
+  LENGTH_NO_DIGITS,     // a content-length without digits
+  LENGTH_NEGATIVE,
+  LENGTH_TOO_LARGE,     // past 63 bits
+  LENGTH_CONFLICT,      // two different lengths
+  TOO_LARGE,            // past RESPONSE_HEAD_LIMIT
+  CUT_SHORT,            // the input ended before the empty line
 };
 
 enum class BodyMode : uint8_t { LENGTH, CHUNKED, UNTIL_CLOSE };
 
 struct ResponseHead {
   HeadState state = HeadState::NEED_MORE;
+  HeadRule rule = HeadRule::NONE;
+  int32_t status = 0;  // of the head being read; the final one once COMPLETE
   bool chunked = false;
   int64_t content_length = -1;  // -1: no content-length line
-  size_t head_bytes = 0;        // bytes of head taken so far
+  size_t head_bytes = 0;        // bytes of head taken so far, interim heads included
 
   // The line being read.
   enum class Line : uint8_t { STATUS, NAME, TRANSFER_ENCODING, CONTENT_LENGTH, OTHER };
+  enum class StatusPart : uint8_t { VERSION, CODE, REST };
   enum class Number : uint8_t { BLANKS, DIGITS, END };
   Line line = Line::STATUS;
+  StatusPart status_part = StatusPart::VERSION;
+  uint8_t status_digits = 0;
+  bool interim = false;     // the head being read is an interim one
   size_t line_length = 0;
-  bool after_cr = false;   // a LF here belongs to the line end just read
-  bool final_cr = false;   // the empty line's CR was read; its LF may follow
-  bool status_accepted = false;
-  char recent[2] = {0, 0};  // the two bytes before this one, on the status line
+  bool after_cr = false;    // a LF here belongs to the line end just read
+  bool line_ended = false;  // a line has ended; a blank next would continue it
+  bool final_cr = false;    // the empty line's CR was read; its LF may follow
   bool may_be_transfer_encoding = true;
   bool may_be_content_length = true;
   uint8_t chunked_matched = 0;

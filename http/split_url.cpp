@@ -1,5 +1,7 @@
 #include "http/split_url.h"
 
+#include "base/ascii.h"
+
 namespace {
 
 struct Authority {
@@ -48,6 +50,14 @@ std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t
     default:
       return std::nullopt;
   }
+}
+
+bool http_scheme_allowed(std::string_view url) {
+  const size_t scheme_end = url.find("://");
+  if (scheme_end == std::string_view::npos) return true;
+  std::string_view scheme = url.substr(0, scheme_end);
+  while (!scheme.empty() && (scheme.front() == ' ' || scheme.front() == '\t')) scheme.remove_prefix(1);
+  return equal_ascii_no_case(scheme, "http");
 }
 
 uint16_t http_port_number(std::optional<std::string_view> port_text) {

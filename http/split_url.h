@@ -19,6 +19,12 @@ constexpr int32_t URL_PATH = 3;
 // may open it (the request puts one back), query and anchor included.
 std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t part);
 
+// False when the URL names a scheme (the text before its first "://",
+// blanks before it skipped) other than "http" in any case: only plain http
+// is spoken, and a request for "https" or anything else must not leave in
+// clear text. A URL without "://" passes here and fails for want of a host.
+bool http_scheme_allowed(std::string_view url);
+
 // The port a download connects to: 80 when the port text is absent, else its
 // decimal value from 1 to 65535; 0 when it is anything else.
 uint16_t http_port_number(std::optional<std::string_view> port_text);

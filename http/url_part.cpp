@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/heap.h"
 
 namespace {
@@ -87,15 +88,6 @@ std::optional<Span> find_path(std::string_view url) {
   return Span{slash + 1, end_or(url.find('?', slash + 1), url)};
 }
 
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The value of the query parameter named key. A text without "=" is no pair
 // of its own: it becomes the front of the next name.
 std::optional<Span> find_parameter(std::string_view url, std::string_view key) {
@@ -105,7 +97,7 @@ std::optional<Span> find_parameter(std::string_view url, std::string_view key) {
   for (;;) {
     const size_t equals = url.find('=', name_start);
     if (equals == NONE) return std::nullopt;
-    const bool match = equal_ignoring_case(url.substr(name_start, equals - name_start), key);
+    const bool match = equal_ascii_no_case(url.substr(name_start, equals - name_start), key);
     const size_t value_start = equals + 1;
     const size_t ampersand = url.find('&', value_start);
     if (ampersand == NONE) {

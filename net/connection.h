@@ -2,12 +2,15 @@
 // TCP client connections over Windows Sockets 1.1, with time-outs.
 #include <cstdint>
 
+#include "net/wait_hook.h"
+
 struct ConnectionRecord;
 
 int32_t init_network();
 void end_network();
 
-ConnectionRecord* open_connection(const char* host, uint16_t port);
+// The connection carries hook into every wait made on it (net/wait_hook.h).
+ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook = {});
 void close_connection(ConnectionRecord* connection);
 // 1 when every byte was handed to the platform within the time-out, else 0.
 int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds);

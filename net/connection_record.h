@@ -5,9 +5,13 @@
 
 #include <cstdint>
 
+#include "net/wait_hook.h"
+
 constexpr int32_t CONNECTION_STREAM = 1;
 
 struct ConnectionRecord {
   int32_t kind;  // CONNECTION_STREAM: the only kind this system creates
   SOCKET socket;
+  WaitHook hook;       // run between the slices of every wait
+  uint64_t hook_due;   // monotonic time at which the hook is next owed
 };

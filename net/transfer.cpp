@@ -1,37 +1,17 @@
 // Sending and receiving with time-outs. Waits sit in select on the socket
-// itself (at most 100 ms at a time), so bytes and the peer's close are seen
-// the moment they arrive, and every deadline is on the monotonic clock.
+// itself (at most one hook period at a time), so bytes and the peer's close
+// are seen the moment they arrive, and every deadline is on the monotonic
+// clock.
 #include <winsock.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "net/clock.h"
 #include "net/connection.h"
 #include "net/connection_record.h"
+#include "net/socket_wait.h"
 
 namespace {
-
-constexpr uint64_t WAIT_SLICE_MS = 100;
-
-enum class Direction { READ, WRITE };
-
-// Waits until the socket can move bytes in the given direction (a broken
-// connection counts as ready: the next call reports it) or the slice ends;
-// false when select itself fails.
-bool wait_on_socket(SOCKET handle, Direction direction, uint64_t milliseconds) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(handle, &set);
-  timeval limit;
-  limit.tv_sec = 0;
-  limit.tv_usec = static_cast<long>(milliseconds * 1000);
-  const int ready = direction == Direction::READ ? select(0, &set, nullptr, nullptr, &limit)
-                                                 : select(0, nullptr, &set, nullptr, &limit);
-  return ready != SOCKET_ERROR;
-}
-
-uint64_t slice_until(uint64_t deadline, uint64_t now) { return std::min(WAIT_SLICE_MS, deadline - now); }
 
 uint64_t deadline_after(int32_t seconds) { return monotonic_milliseconds() + static_cast<uint64_t>(seconds) * 1000; }
 
@@ -68,9 +48,8 @@ int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_
     // Only a full send buffer is worth waiting for; a broken connection
     // cannot recover within the time-out.
     if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return 0;
-    const uint64_t now = monotonic_milliseconds();
-    if (now >= deadline) return 0;
-    if (!wait_on_socket(connection->socket, Direction::WRITE, slice_until(deadline, now))) return 0;
+    if (monotonic_milliseconds() >= deadline) return 0;
+    if (wait_on_socket(connection, Direction::WRITE, deadline) == SocketWait::BROKEN) return 0;
   }
   return 1;
 }
@@ -79,12 +58,14 @@ ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t
   if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
   for (;;) {
     const int32_t count = read_raw(connection, buffer, size);
-    if (count > 0) return {ReceiveOutcome::DATA, count};
+    if (count > 0) {
+      run_hook_if_due(connection);
+      return {ReceiveOutcome::DATA, count};
+    }
     if (count == 0) return {ReceiveOutcome::CLOSED, 0};
     if (WSAGetLastError() != WSAEWOULDBLOCK) return {ReceiveOutcome::FAILED, 0};
-    const uint64_t now = monotonic_milliseconds();
-    if (now >= deadline) return {ReceiveOutcome::TIMED_OUT, 0};
-    if (!wait_on_socket(connection->socket, Direction::READ, slice_until(deadline, now))) {
+    if (monotonic_milliseconds() >= deadline) return {ReceiveOutcome::TIMED_OUT, 0};
+    if (wait_on_socket(connection, Direction::READ, deadline) == SocketWait::BROKEN) {
       return {ReceiveOutcome::FAILED, 0};
     }
   }

@@ -1,7 +1,10 @@
 #include "app/save_path.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 
 #include "base/tests/runtime_fixture.h"
@@ -63,6 +66,43 @@ TEST(ComposeSavePath, DefusesDeviceNamesAndColons) {
       {"D:\\Data\\", "nul:", "D:\\Data\\_nul_"},
   };
   for (const Case& c : cases) EXPECT_EQ(std::string_view(compose_save_path(c.folder, c.url_path)), c.expected) << c.url_path;
+}
+
+// The ANSI bytes of one Unicode character; empty when the code page has none.
+std::string ansi_of(wchar_t character) {
+  char bytes[8];
+  BOOL lost = FALSE;
+  const int count = WideCharToMultiByte(CP_ACP, 0, &character, 1, bytes, sizeof bytes, nullptr, &lost);
+  return count > 0 && !lost ? std::string(bytes, static_cast<size_t>(count)) : std::string();
+}
+
+// COM and LPT followed by a superscript one, two or three are devices as
+// well, read from the name in the ANSI code page.
+TEST(ComposeSavePath, DefusesDeviceNamesWithSuperscriptDigits) {
+  if (GetACP() == 1252) {
+    EXPECT_EQ(ansi_of(L'\u00B9'), "\xB9");
+    EXPECT_EQ(ansi_of(L'\u00B2'), "\xB2");
+    EXPECT_EQ(ansi_of(L'\u00B3'), "\xB3");
+  }
+  const std::string one = ansi_of(L'\u00B9'), two = ansi_of(L'\u00B2'), three = ansi_of(L'\u00B3');
+  ASSERT_FALSE(one.empty() || two.empty() || three.empty()) << "code page " << GetACP();
+  const std::string quarter = ansi_of(L'\u00BC');  // a number, but no device
+  const struct {
+    std::string url_path;
+    std::string expected;
+  } cases[] = {
+      {"COM" + one, "D:\\Data\\_COM" + one},
+      {"com" + two + ".txt", "D:\\Data\\_com" + two + ".txt"},
+      {"a/LPT" + three + "/b", "D:\\Data\\a\\_LPT" + three + "\\b"},
+      {"lpt" + one + " .log", "D:\\Data\\_lpt" + one + " .log"},
+      {"COM" + one + one, "D:\\Data\\COM" + one + one},
+      {"COM" + quarter, "D:\\Data\\COM" + quarter},
+      {"CON" + one, "D:\\Data\\CON" + one},
+      {"COM" + one + "x", "D:\\Data\\COM" + one + "x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(std::string_view(compose_save_path("D:\\Data\\", c.url_path.c_str())), c.expected) << c.url_path;
+  }
 }
 
 }  // namespace

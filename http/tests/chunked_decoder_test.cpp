@@ -33,28 +33,44 @@ struct ChunkCase {
   const char* what;
   std::string input;
   End end;
+  ChunkRule rule;
   std::string data;
 };
 
+constexpr auto NONE = ChunkRule::NONE;
+
 const ChunkCase chunk_cases[] = {
-    {"one chunk", "5\r\nhello\r\n0\r\n\r\n", End::DONE, "hello"},
-    {"extensions are ignored", "5;name=value\r\nhello\r\n6 ; x\r\n world\r\n0;last\r\n", End::DONE, "hello world"},
-    {"blanks and upper-case hex", " \tA\r\n0123456789\r\n0\r\n", End::DONE, "0123456789"},
-    {"empty body", "0\r\n\r\n", End::DONE, ""},
-    {"trailers are not read", "0\r\nX-Trailer: 1\r\n\r\nrest", End::DONE, ""},
-    {"CR alone ends lines", "5\rhello\r0\r", End::DONE, "hello"},
-    {"data that is a line end", "2\r\n\r\n\r\n1\r\n\n\r\n0\r\n", End::DONE, "\r\n\n"},
-    {"data cut short", "5\r\nhel", End::UNFINISHED, "hel"},
-    {"no last chunk", "5\r\nhello\r\n", End::UNFINISHED, "hello"},
-    {"last size line without its CR", "5\r\nhello\r\n0", End::UNFINISHED, "hello"},
-    {"size line without digits", "\r\nhello", End::INVALID, ""},
-    {"size line of text", "zz\r\n", End::INVALID, ""},
-    {"extension only", ";x\r\n", End::INVALID, ""},
-    {"largest size", "7fffffffffffffff\r\nab", End::UNFINISHED, "ab"},
-    {"size past 63 bits", "8000000000000000\r\n", End::INVALID, ""},
-    {"leading zeros fit", "00000000000000000000000000000003\r\nabc\r\n0\r\n", End::DONE, "abc"},
-    {"data not followed by CR", "5\r\nhelloXX\r\n0\r\n", End::INVALID, "hello"},
-    {"endless size line", "5;" + std::string(CHUNK_SIZE_LINE_LIMIT, 'e') + "\r\nhello\r\n0\r\n", End::INVALID, ""},
+    {"one chunk", "5\r\nhello\r\n0\r\n\r\n", End::DONE, NONE, "hello"},
+    {"extensions are ignored", "5;name=value\r\nhello\r\n6 ; x\r\n world\r\n0;last\r\n", End::DONE, NONE,
+     "hello world"},
+    {"blanks around the digits, upper-case hex", " \tA \t\r\n0123456789\r\n0\t;x\r\n", End::DONE, NONE,
+     "0123456789"},
+    {"empty body", "0\r\n\r\n", End::DONE, NONE, ""},
+    {"trailers are not read", "0\r\nX-Trailer: 1\r\n\r\nrest", End::DONE, NONE, ""},
+    {"CR alone ends lines", "5\rhello\r0\r", End::DONE, NONE, "hello"},
+    {"data that is a line end", "2\r\n\r\n\r\n1\r\n\n\r\n0\r\n", End::DONE, NONE, "\r\n\n"},
+    {"data cut short", "5\r\nhel", End::UNFINISHED, NONE, "hel"},
+    {"no last chunk", "5\r\nhello\r\n", End::UNFINISHED, NONE, "hello"},
+    {"last size line without its CR", "5\r\nhello\r\n0", End::UNFINISHED, NONE, "hello"},
+    {"size line without digits", "\r\nhello", End::INVALID, ChunkRule::NO_DIGITS, ""},
+    {"blanks only", " \t\r\n", End::INVALID, ChunkRule::NO_DIGITS, ""},
+    {"extension only", ";x\r\n", End::INVALID, ChunkRule::NO_DIGITS, ""},
+    {"size line of text", "zz\r\n", End::INVALID, ChunkRule::STRAY_BYTE, ""},
+    // A size read only as far as it looks like a number would end the body
+    // early ("0x1A" as a last chunk) and still look whole.
+    {"a C-style hex prefix", "0x1A\r\n" + std::string(26, 'd') + "\r\n0\r\n", End::INVALID, ChunkRule::STRAY_BYTE,
+     ""},
+    {"letters after the digits", "5zz\r\nhello\r\n0\r\n", End::INVALID, ChunkRule::STRAY_BYTE, ""},
+    {"two numbers", "5 6\r\nhello\r\n0\r\n", End::INVALID, ChunkRule::STRAY_BYTE, ""},
+    {"a sign", "-5\r\n", End::INVALID, ChunkRule::STRAY_BYTE, ""},
+    {"a bare LF ends no size line", "5\nhello\r\n0\r\n", End::INVALID, ChunkRule::STRAY_BYTE, ""},
+    {"stray byte in a later size line", "3\r\nabc\r\n2x\r\nde\r\n0\r\n", End::INVALID, ChunkRule::STRAY_BYTE, "abc"},
+    {"largest size", "7fffffffffffffff\r\nab", End::UNFINISHED, NONE, "ab"},
+    {"size past 63 bits", "8000000000000000\r\n", End::INVALID, ChunkRule::SIZE_TOO_LARGE, ""},
+    {"leading zeros fit", "00000000000000000000000000000003\r\nabc\r\n0\r\n", End::DONE, NONE, "abc"},
+    {"data not followed by CR", "5\r\nhelloXX\r\n0\r\n", End::INVALID, ChunkRule::DATA_NOT_ENDED, "hello"},
+    {"endless size line", "5;" + std::string(CHUNK_SIZE_LINE_LIMIT, 'e') + "\r\nhello\r\n0\r\n", End::INVALID,
+     ChunkRule::LINE_TOO_LONG, ""},
 };
 
 TEST(ChunkedDecoder, TableInEverySplit) {
@@ -66,6 +82,7 @@ TEST(ChunkedDecoder, TableInEverySplit) {
                       : out.decoder.state == ChunkState::INVALID ? End::INVALID
                                                                  : End::UNFINISHED;
       EXPECT_EQ(end, c.end) << where;
+      EXPECT_EQ(out.decoder.rule, c.rule) << where;
       EXPECT_EQ(out.data, c.data) << where;
     }
   }

@@ -33,72 +33,122 @@ struct HeadCase {
   const char* what;
   std::string input;
   HeadState state;
+  HeadRule rule;
   BodyMode mode;
   int64_t length;
   std::string body;
 };
 
+constexpr auto OK = HeadState::COMPLETE;
+constexpr auto NONE = HeadRule::NONE;
+constexpr auto BAD = HeadState::INVALID;
+constexpr auto REFUSED = HeadState::REFUSED;
+constexpr auto LENGTH = BodyMode::LENGTH;
+constexpr auto CHUNKED = BodyMode::CHUNKED;
+constexpr auto UNTIL_CLOSE = BodyMode::UNTIL_CLOSE;
+
 const HeadCase head_cases[] = {
-    {"length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", HeadState::COMPLETE, BodyMode::LENGTH, 5, "hello"},
-    {"no blank after colon", "HTTP/1.1 200 OK\r\ncontent-length:5\r\n\r\n", HeadState::COMPLETE, BodyMode::LENGTH, 5,
+    {"length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", OK, NONE, LENGTH, 5, "hello"},
+    {"no blank after colon", "HTTP/1.1 200 OK\r\ncontent-length:5\r\n\r\n", OK, NONE, LENGTH, 5, ""},
+    {"name in any case, blanks and sign", "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: \t+12xyz\r\n\r\n", OK, NONE, LENGTH, 12,
      ""},
-    {"name in any case, blanks and sign", "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: \t+12xyz\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::LENGTH, 12, ""},
     // A length without digits frames nothing: taking it as 0 would save an
     // empty file and call the download complete.
-    {"no digits", "HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\nzz", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1,
-     ""},
-    {"only a sign", "HTTP/1.1 200 OK\r\nContent-Length: +\r\n\r\n", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1, ""},
-    {"302 is accepted", "HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n<a>", HeadState::COMPLETE, BodyMode::UNTIL_CLOSE, -1,
-     "<a>"},
-    {"status text anywhere in the line", "XYZ 404 but 200\r\n\r\n", HeadState::COMPLETE, BodyMode::UNTIL_CLOSE, -1, ""},
-    {"404", "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nnot", HeadState::REFUSED, BodyMode::LENGTH, -1, ""},
-    {"2 0 0 is no status", "HTTP/1.1 20 0\r\n\r\n", HeadState::REFUSED, BodyMode::UNTIL_CLOSE, -1, ""},
-    {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n", HeadState::COMPLETE, BodyMode::CHUNKED,
-     -1, "5\r\n"},
-    {"chunked in any case", "HTTP/1.1 200 OK\r\ntransfer-encoding: gzip, CHUNKED\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::CHUNKED, -1, ""},
-    {"chunked after a near miss", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunkchunked\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::CHUNKED, -1, ""},
-    {"other coding reads until close", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"chunked is never cleared", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n",
-     HeadState::COMPLETE, BodyMode::CHUNKED, -1, ""},
-    {"chunked wins over a length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nTransfer-Encoding: chunked\r\n\r\n",
-     HeadState::COMPLETE, BodyMode::CHUNKED, 10, ""},
-    {"name not in the first column", "HTTP/1.1 200 OK\r\n Content-Length: 5\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"blank before the colon", "HTTP/1.1 200 OK\r\nContent-Length : 5\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"length past 4 GiB", "HTTP/1.1 200 OK\r\nContent-Length: 5000000000\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::LENGTH, 5000000000LL, ""},
-    {"largest length", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::LENGTH, INT64_MAX, ""},
-    {"length too large", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\n", HeadState::INVALID,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1,
-     ""},
-    {"minus one is negative too", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", HeadState::INVALID,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"minus zero is zero", "HTTP/1.1 200 OK\r\nContent-Length: -0\r\n\r\n", HeadState::COMPLETE, BodyMode::LENGTH, 0,
-     ""},
-    {"two different lengths", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n", HeadState::INVALID,
-     BodyMode::LENGTH, 5, ""},
-    {"the same length twice", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 05\r\n\r\n",
-     HeadState::COMPLETE, BodyMode::LENGTH, 5, ""},
-    {"CR alone ends lines", "HTTP/1.1 200 OK\rContent-Length: 2\r\rhi", HeadState::COMPLETE, BodyMode::LENGTH, 2,
-     "hi"},
-    {"one LF after the last CR belongs to it", "HTTP/1.1 200 OK\r\n\r\n\nX", HeadState::COMPLETE,
-     BodyMode::UNTIL_CLOSE, -1, "\nX"},
-    {"a bare LF ends no line", "HTTP/1.1 200 OK\nContent-Length: 3\n\nabc", HeadState::INVALID, BodyMode::UNTIL_CLOSE,
+    {"no digits", "HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\nzz", BAD, HeadRule::LENGTH_NO_DIGITS, UNTIL_CLOSE,
      -1, ""},
-    {"bare LF inside a header line", "HTTP/1.1 200 OK\r\nX: a\nContent-Length: 3\r\n\r\n", HeadState::COMPLETE,
-     BodyMode::UNTIL_CLOSE, -1, ""},
-    {"input ends after the empty line's CR", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r", HeadState::COMPLETE,
-     BodyMode::LENGTH, 0, ""},
-    {"input ends inside the head", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n", HeadState::INVALID, BodyMode::LENGTH, 5,
+    {"only a sign", "HTTP/1.1 200 OK\r\nContent-Length: +\r\n\r\n", BAD, HeadRule::LENGTH_NO_DIGITS, UNTIL_CLOSE, -1,
      ""},
-    {"no bytes at all", "", HeadState::INVALID, BodyMode::UNTIL_CLOSE, -1, ""},
+
+    // The status: three digits after the version and its blank, then a
+    // blank or the line's end. Only 200 is a file.
+    {"status without a reason", "HTTP/1.1 200\r\n\r\nx", OK, NONE, UNTIL_CLOSE, -1, "x"},
+    {"version not examined", "ICY 200 OK\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
+    {"tab after the version", "HTTP/1.1\t200\tOK\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
+    {"302 is no file", "HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n<a>", REFUSED, HeadRule::STATUS_NOT_OK,
+     UNTIL_CLOSE, -1, ""},
+    {"empty 302", "HTTP/1.1 302\r\nContent-Length: 0\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1,
+     ""},
+    {"204 is no file", "HTTP/1.1 204 No Content\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
+    {"200 in the reason", "HTTP/1.1 404 Error 200\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
+    {"200 in the version", "HTTP/200 404 x\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
+    {"status glued to more digits", "HTTP/1.1 400.200 Not Ok\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1,
+     ""},
+    {"four digits", "HTTP/1.1 2000 OK\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1, ""},
+    {"two digits", "HTTP/1.1 20 0\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1, ""},
+    {"a bare LF glues a header to the status", "HTTP/1.1 404\nX: 200\r\n\r\n", BAD, HeadRule::STATUS_LINE,
+     UNTIL_CLOSE, -1, ""},
+    {"two blanks before the status", "HTTP/1.1  200 OK\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1, ""},
+    {"no blank at all", "HTTP/1.1\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1, ""},
+    {"empty status line", "\r\nHTTP/1.1 200 OK\r\n\r\n", BAD, HeadRule::STATUS_LINE, UNTIL_CLOSE, -1, ""},
+
+    // Interim heads are read past; 101 is no download.
+    {"100 then 200", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi", OK, NONE,
+     LENGTH, 2, "hi"},
+    {"interim headers are not the final ones",
+     "HTTP/1.1 103 Early Hints\r\nContent-Length: 9\r\nTransfer-Encoding: chunked\r\n\r\n"
+     "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi",
+     OK, NONE, LENGTH, 2, "hi"},
+    {"several interim heads, CR alone", "HTTP/1.1 100 a\r\rHTTP/1.1 102\r\rHTTP/1.1 200 OK\r\r", OK, NONE,
+     UNTIL_CLOSE, -1, ""},
+    {"interim then refused", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\n\r\n", REFUSED,
+     HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
+    {"interim then nothing", "HTTP/1.1 100 Continue\r\n\r\n", BAD, HeadRule::CUT_SHORT, UNTIL_CLOSE, -1, ""},
+    {"101", "HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n", REFUSED, HeadRule::PROTOCOL_SWITCH,
+     UNTIL_CLOSE, -1, ""},
+
+    // Folded lines continue the header before them.
+    {"folded transfer-encoding", "HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n\r\n5\r\n", OK, NONE,
+     CHUNKED, -1, "5\r\n"},
+    {"folded with a tab, CR alone", "HTTP/1.1 200 OK\rTransfer-Encoding: gzip,\r\tchunked\r\r", OK, NONE, CHUNKED,
+     -1, ""},
+    {"folded length", "HTTP/1.1 200 OK\r\nContent-Length:\r\n   7\r\n\r\n", OK, NONE, LENGTH, 7, ""},
+    {"a fold is a blank, not nothing", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chun\r\n ked\r\n\r\n", OK, NONE,
+     UNTIL_CLOSE, -1, ""},
+    {"a folded name is no name", "HTTP/1.1 200 OK\r\nContent-\r\n Length: 5\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1,
+     ""},
+    {"fold after a length's digits", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n 6\r\n\r\n", OK, NONE, LENGTH, 5,
+     ""},
+    {"folded first header line", "HTTP/1.1 200 OK\r\n Content-Length: 5\r\n\r\n", BAD,
+     HeadRule::FOLDED_FIRST_HEADER, UNTIL_CLOSE, -1, ""},
+    {"folded first line of the final head", "HTTP/1.1 100 x\r\n\r\nHTTP/1.1 200 OK\r\n\tX: y\r\n\r\n", BAD,
+     HeadRule::FOLDED_FIRST_HEADER, UNTIL_CLOSE, -1, ""},
+
+    {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n", OK, NONE, CHUNKED, -1, "5\r\n"},
+    {"chunked in any case", "HTTP/1.1 200 OK\r\ntransfer-encoding: gzip, CHUNKED\r\n\r\n", OK, NONE, CHUNKED, -1, ""},
+    {"chunked after a near miss", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunkchunked\r\n\r\n", OK, NONE, CHUNKED,
+     -1, ""},
+    {"other coding reads until close", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n", OK, NONE, UNTIL_CLOSE,
+     -1, ""},
+    {"chunked is never cleared", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n",
+     OK, NONE, CHUNKED, -1, ""},
+    {"chunked wins over a length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nTransfer-Encoding: chunked\r\n\r\n", OK,
+     NONE, CHUNKED, 10, ""},
+    {"blank before the colon", "HTTP/1.1 200 OK\r\nContent-Length : 5\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
+    {"length past 4 GiB", "HTTP/1.1 200 OK\r\nContent-Length: 5000000000\r\n\r\n", OK, NONE, LENGTH, 5000000000LL,
+     ""},
+    {"largest length", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n", OK, NONE, LENGTH, INT64_MAX,
+     ""},
+    {"length too large", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\n", BAD,
+     HeadRule::LENGTH_TOO_LARGE, UNTIL_CLOSE, -1, ""},
+    {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", BAD, HeadRule::LENGTH_NEGATIVE,
+     UNTIL_CLOSE, -1, ""},
+    {"minus one is negative too", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", BAD, HeadRule::LENGTH_NEGATIVE,
+     UNTIL_CLOSE, -1, ""},
+    {"minus zero is zero", "HTTP/1.1 200 OK\r\nContent-Length: -0\r\n\r\n", OK, NONE, LENGTH, 0, ""},
+    {"two different lengths", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n", BAD,
+     HeadRule::LENGTH_CONFLICT, LENGTH, 5, ""},
+    {"the same length twice", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 05\r\n\r\n", OK, NONE,
+     LENGTH, 5, ""},
+    {"CR alone ends lines", "HTTP/1.1 200 OK\rContent-Length: 2\r\rhi", OK, NONE, LENGTH, 2, "hi"},
+    {"one LF after the last CR belongs to it", "HTTP/1.1 200 OK\r\n\r\n\nX", OK, NONE, UNTIL_CLOSE, -1, "\nX"},
+    {"a bare LF ends no line", "HTTP/1.1 200 OK\nContent-Length: 3\n\nabc", BAD, HeadRule::CUT_SHORT, UNTIL_CLOSE, -1,
+     ""},
+    {"bare LF inside a header line", "HTTP/1.1 200 OK\r\nX: a\nContent-Length: 3\r\n\r\n", OK, NONE, UNTIL_CLOSE,
+     -1, ""},
+    {"input ends after the empty line's CR", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r", OK, NONE, LENGTH, 0, ""},
+    {"input ends inside the head", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n", BAD, HeadRule::CUT_SHORT, LENGTH, -1,
+     ""},
+    {"no bytes at all", "", BAD, HeadRule::CUT_SHORT, UNTIL_CLOSE, -1, ""},
 };
 
 TEST(ResponseHead, TableInEverySplit) {
@@ -107,6 +157,7 @@ TEST(ResponseHead, TableInEverySplit) {
       const Outcome outcome = feed(split.pieces);
       const std::string where = std::string(c.what) + " / " + split.name;
       EXPECT_EQ(outcome.head.state, c.state) << where;
+      EXPECT_EQ(outcome.head.rule, c.rule) << where;
       if (c.state == HeadState::REFUSED) continue;
       EXPECT_EQ(outcome.head.content_length, c.length) << where;
       if (c.state != HeadState::COMPLETE) continue;
@@ -129,6 +180,7 @@ TEST(ResponseHead, LimitIsSixtyFourKibibytesOfHead) {
     ResponseHead parsed;
     const HeadStep step = parse_response_head(parsed, head + "B");
     EXPECT_EQ(step.state, state) << size;
+    EXPECT_EQ(parsed.rule, state == HeadState::COMPLETE ? HeadRule::NONE : HeadRule::TOO_LARGE) << size;
     if (state == HeadState::COMPLETE) {
       EXPECT_EQ(step.consumed, head.size());
     }
@@ -139,6 +191,13 @@ TEST(ResponseHead, LimitIsSixtyFourKibibytesOfHead) {
   HeadState state = HeadState::NEED_MORE;
   for (int i = 0; i < 100 && state == HeadState::NEED_MORE; ++i) state = parse_response_head(endless, piece).state;
   EXPECT_EQ(state, HeadState::INVALID);
+  EXPECT_EQ(endless.rule, HeadRule::TOO_LARGE);
+  // Interim heads count towards the same limit.
+  std::string interims;
+  while (interims.size() <= RESPONSE_HEAD_LIMIT) interims += "HTTP/1.1 100 Continue\r\n\r\n";
+  ResponseHead repeated;
+  EXPECT_EQ(parse_response_head(repeated, interims + "HTTP/1.1 200 OK\r\n\r\n").state, HeadState::INVALID);
+  EXPECT_EQ(repeated.rule, HeadRule::TOO_LARGE);
 }
 
 TEST(ResponseHead, SettledStateTakesNothingMore) {

@@ -79,3 +79,21 @@ TEST(HasControlBytes, BelowSpaceAndDelete) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HttpSchemeAllowed, OnlyHttpInAnyCaseAfterBlanks) {
+  const struct {
+    const char* url;
+    bool allowed;
+  } cases[] = {
+      {"http://h/x", true},       {"HtTp://h/x", true},      {" \thttp://h/x", true},
+      {"h/x", true},              {"h:80/x", true},          {"https://h/x", false},
+      {"HTTPS://h/x", false},     {" https://h/x", false},   {"ftp://h/x", false},
+      {"://h/x", false},          {"http ://h/x", false},    {"xhttp://h/x", false},
+      {"http:/h/x?u=https://y", false},  // the first "://" decides, wherever it stands
+  };
+  for (const auto& c : cases) EXPECT_EQ(http_scheme_allowed(c.url), c.allowed) << c.url;
+}
+
+}  // namespace

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/tests/runtime_fixture.h"
 #include "net/clock.h"
 #include "net/connection.h"
 #include "net/connection_record.h"
+#include "hook_log.h"
 #include "network_environment.h"
 #include "scripted_server.h"
 
@@ -170,6 +172,123 @@ TEST(Send, PeerThatNeverReadsTimesOut) {
   EXPECT_EQ(send_with_timeout(connection, payload.data(), static_cast<int32_t>(payload.size()), 1), 0);
   EXPECT_GE(watch.elapsed(), 1000u);
   EXPECT_LT(watch.elapsed(), 2000u);
+  close_connection(connection);
+}
+
+// The wait hook's turns, on a loaded machine: each wait slice is at most
+// WAIT_HOOK_PERIOD_MS, so no stretch without a turn comes near this.
+constexpr uint64_t HOOK_GAP_BUDGET_MS = 250;
+
+TEST(WaitHook, RunsWhileAReceiveWaits) {
+  ScriptedServer server({script::pause(1200), script::send("late")});
+  HookLog log;
+  ConnectionRecord* connection = open_connection("127.0.0.1", server.port(), log.hook());
+  ASSERT_NE(connection, nullptr);
+  char buffer[16];
+  const uint64_t start = monotonic_milliseconds();
+  const ReceiveResult result = receive_before(connection, buffer, sizeof buffer, start + 5000);
+  const uint64_t end = monotonic_milliseconds();
+  EXPECT_EQ(result.outcome, ReceiveOutcome::DATA);
+  EXPECT_GE(end - start, 1000u);
+  EXPECT_GE(log.times.size(), (end - start) / HOOK_GAP_BUDGET_MS);
+  EXPECT_LT(log.longest_gap(start, end), HOOK_GAP_BUDGET_MS);
+  close_connection(connection);
+}
+
+// A listening socket whose queue is full drops the next SYN, so the connect
+// really waits, on loopback too, until the client sends its SYN again (one
+// second later). The hook frees a place in the queue after a while; the
+// connect then succeeds with its next SYN.
+TEST(WaitHook, RunsWhileAConnectWaits) {
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = inet_addr("127.0.0.1");
+  int length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  // Fill the queue: connects that complete until one does not.
+  std::vector<SOCKET> queued;
+  for (bool full = false; !full;) {
+    ASSERT_LT(queued.size(), 16u);
+    SOCKET filler = socket(AF_INET, SOCK_STREAM, 0);
+    u_long non_blocking = 1;
+    ioctlsocket(filler, FIONBIO, &non_blocking);
+    connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(filler, &writable);
+    timeval limit{0, 500000};
+    full = select(0, nullptr, &writable, nullptr, &limit) == 0;
+    if (full) {
+      closesocket(filler);  // its SYN must not take the place freed below
+    } else {
+      queued.push_back(filler);
+    }
+  }
+  HookLog log;
+  const uint64_t start = monotonic_milliseconds();
+  bool freed = false;
+  log.each_turn = [&] {
+    if (freed || monotonic_milliseconds() - start < 500) return;
+    SOCKET accepted = accept(listener, nullptr, nullptr);
+    if (accepted != INVALID_SOCKET) closesocket(accepted);
+    freed = true;
+  };
+  ConnectionRecord* connection = open_connection("127.0.0.1", ntohs(address.sin_port), log.hook());
+  const uint64_t end = monotonic_milliseconds();
+  EXPECT_NE(connection, nullptr);
+  EXPECT_TRUE(freed);
+  EXPECT_GE(end - start, 800u);  // it did wait for a second SYN
+  EXPECT_LT(end - start, 10000u);
+  EXPECT_GE(log.times.size(), (end - start) / HOOK_GAP_BUDGET_MS);
+  EXPECT_LT(log.longest_gap(start, end), HOOK_GAP_BUDGET_MS);
+  close_connection(connection);
+  for (SOCKET s : queued) closesocket(s);
+  closesocket(listener);
+}
+
+// A receive that finds bytes waiting never waits, yet the hook still gets
+// its turn between pieces: here the bytes are all there from the start and
+// each piece takes the reader a while, as a slow disk would.
+TEST(WaitHook, RunsBetweenPiecesThatNeverWait) {
+  const uint32_t pieces = 48;
+  ScriptedServer server({script::send(pattern_bytes(0, pieces * 1024)), script::hold_until_peer_closes(20000)});
+  HookLog log;
+  ConnectionRecord* connection = open_connection("127.0.0.1", server.port(), log.hook());
+  ASSERT_NE(connection, nullptr);
+  // Wait (bounded) until every byte is in the socket's buffer.
+  const uint64_t until = monotonic_milliseconds() + 5000;
+  u_long waiting = 0;
+  while (waiting < pieces * 1024 && monotonic_milliseconds() < until) {
+    ioctlsocket(connection->socket, FIONREAD, &waiting);
+    Sleep(5);
+  }
+  ASSERT_EQ(waiting, pieces * 1024);
+  log.times.clear();
+  const uint64_t start = monotonic_milliseconds();
+  char buffer[1024];
+  for (uint32_t i = 0; i < pieces; ++i) {
+    ASSERT_EQ(receive_before(connection, buffer, sizeof buffer, monotonic_milliseconds() + 5000).count, 1024);
+    Sleep(25);
+  }
+  const uint64_t end = monotonic_milliseconds();
+  EXPECT_GE(log.times.size(), (end - start) / HOOK_GAP_BUDGET_MS);
+  EXPECT_LT(log.longest_gap(start, end), HOOK_GAP_BUDGET_MS);
+  close_connection(connection);
+}
+
+TEST(WaitHook, RunsWhileASendWaits) {
+  const std::string payload(64 << 20, 'z');
+  ScriptedServer server({script::pause(5000)});
+  HookLog log;
+  ConnectionRecord* connection = open_connection("127.0.0.1", server.port(), log.hook());
+  ASSERT_NE(connection, nullptr);
+  const uint64_t start = monotonic_milliseconds();
+  EXPECT_EQ(send_with_timeout(connection, payload.data(), static_cast<int32_t>(payload.size()), 1), 0);
+  const uint64_t end = monotonic_milliseconds();
+  EXPECT_LT(log.longest_gap(start, end), HOOK_GAP_BUDGET_MS);
   close_connection(connection);
 }
 

@@ -18,12 +18,12 @@
 #include <string_view>
 #include <vector>
 
+// The program's own gadget numbers, title and log lines.
+#include "app/program.h"
+
 namespace {
 
 constexpr DWORD CALL_TIMEOUT_MS = 3000;
-constexpr int GADGET_START = 7;
-constexpr int GADGET_LOG = 8;
-constexpr int GADGET_EXIT = 10;
 
 HWND main_window = nullptr;
 DWORD main_thread = 0;
@@ -142,14 +142,14 @@ std::optional<std::string> text_timed(HWND window, DWORD timeout_ms = CALL_TIMEO
 
 BOOL CALLBACK find_main(HWND window, LPARAM found) {
   char title[512];
-  if (GetWindowTextA(window, title, sizeof title) > 0 && std::string_view(title).starts_with("Gatherly - ")) {
+  if (GetWindowTextA(window, title, sizeof title) > 0 && std::string_view(title) == MAIN_WINDOW_TITLE) {
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
   }
   return TRUE;
 }
 
-HWND control(int id) { return main_window ? GetDlgItem(main_window, id) : nullptr; }
+HWND control(intptr_t id) { return main_window ? GetDlgItem(main_window, static_cast<int>(id)) : nullptr; }
 
 void send_key(WORD vk, bool up) {
   INPUT input{};
@@ -211,7 +211,7 @@ std::string cmd_attach(DWORD timeout_ms) {
   do {
     found = nullptr;
     EnumWindows(find_main, reinterpret_cast<LPARAM>(&found));
-    if (found && GetDlgItem(found, GADGET_EXIT)) {
+    if (found && GetDlgItem(found, static_cast<int>(GADGET_EXIT))) {
       main_window = found;
       main_thread = GetWindowThreadProcessId(found, nullptr);
       char title[512];
@@ -244,12 +244,12 @@ std::string cmd_download(DWORD timeout_ms) {
       auto text = text_timed(log, static_cast<DWORD>(std::max(1.0, deadline - now_ms())));
       if (!text) return "error timeout";
       std::string_view added = std::string_view(*text).substr(std::min(base, text->size()));
-      size_t started = added.find("Started download...");
+      size_t started = added.find(LOG_STARTED);
       if (started != std::string_view::npos) {
         std::string_view rest = added.substr(started);
-        const char* verdict = rest.find("Download complete!") != std::string_view::npos ? "complete"
-                              : rest.find("Download failed!") != std::string_view::npos ? "failed"
-                                                                                         : nullptr;
+        const char* verdict = rest.find(LOG_COMPLETE) != std::string_view::npos ? "complete"
+                              : rest.find(LOG_FAILED) != std::string_view::npos ? "failed"
+                                                                                 : nullptr;
         if (verdict)
           return std::string("ok ") + verdict + " " + std::to_string(static_cast<long long>(at - clicked));
       }
@@ -285,6 +285,28 @@ std::string cmd_browse(DWORD timeout_ms, WPARAM command) {
     Sleep(10);
   } while (now_ms() < deadline);
   return "error no folder browser";
+}
+
+// The client area's size, then one line per child control in creation
+// order: number, class, rectangle within the client area (left top right
+// bottom) and text, separated by tabs.
+std::string cmd_layout() {
+  RECT client;
+  GetClientRect(main_window, &client);
+  std::string out = "client\t" + std::to_string(client.right) + "\t" + std::to_string(client.bottom) + "\n";
+  for (HWND child = GetWindow(main_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char kind[128] = "";
+    GetClassNameA(child, kind, sizeof kind);
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&r), 2);
+    auto text = text_timed(child);
+    if (!text) return "error timeout";
+    out += std::to_string(GetDlgCtrlID(child)) + "\t" + kind + "\t" + std::to_string(r.left) + "\t" +
+           std::to_string(r.top) + "\t" + std::to_string(r.right) + "\t" + std::to_string(r.bottom) + "\t" +
+           *text + "\n";
+  }
+  return "ok " + escape(out);
 }
 
 std::string cmd_key(std::string_view name) {
@@ -409,6 +431,7 @@ std::string run(const std::string& line) {
     return "ok";
   }
   if (name == "key") return cmd_key(rest);
+  if (name == "layout") return cmd_layout();
   if (name == "rect") {
     RECT r;
     GetWindowRect(main_window, &r);

@@ -14,10 +14,9 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import DRIVER_EXE, GATHERLY_EXE, GADGET_SAVE_AS, GADGET_URL, pattern_bytes, session  # noqa: E402
-from gatherly import Driver, stop_program  # noqa: E402
-from servers import NginxServer  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import (GADGET_SAVE_AS, GADGET_START, GADGET_URL, Driver, NginxServer, WineSession,  # noqa: E402
+                     pattern_bytes, start_and_attach, stop_program)
 
 
 def desktop_origin(env):
@@ -33,19 +32,19 @@ def desktop_origin(env):
 
 def main():
     out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "screenshot.png")
-    s = session()
+    s = WineSession.current()
     work = tempfile.mkdtemp(prefix="gx-shot-")
     docroot = os.path.join(work, "served")
     os.mkdir(docroot)
     with open(os.path.join(docroot, "gatherly-demo.bin"), "wb") as f:
         f.write(pattern_bytes(2 * 1024 * 1024))
-    program = s.start_program(GATHERLY_EXE, cwd=work)
+    program = None
     try:
-        with Driver(s, DRIVER_EXE) as d, NginxServer(docroot) as server:
-            d.attach(20000)
+        with Driver(s) as d, NginxServer(docroot) as server:
+            program, _ = start_and_attach(s, d, work)
             d.set(GADGET_URL, server.url("gatherly-demo.bin"))
             d.set(GADGET_SAVE_AS, s.windows_path(os.path.join(work, "gatherly-demo.bin")))
-            d.wait_for(lambda: d.enabled(7), 3)
+            d.wait_for(lambda: d.enabled(GADGET_START), 3)
             print("download:", d.download(60000))
             d.activate()
             d.sleep(500)
@@ -59,7 +58,8 @@ def main():
             print("wrote", out)
             d.close_box()
     finally:
-        stop_program(program, 5)
+        if program is not None:
+            stop_program(program, 5)
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -1,9 +1,10 @@
 """Downloads through the real window from real servers on 127.0.0.1."""
 import os
+import sys
 
-from e2e_support import (COMPLETE, FAILED, STARTED, ProgramCase, main, pattern_bytes,
-                         GADGET_URL, GADGET_SAVE_AS)
-from servers import NginxServer, NodeServer, PythonHttpServer, refused_port
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import (COMPLETE, FAILED, STARTED, GADGET_SAVE_AS, GADGET_URL, NginxServer, NodeServer,  # noqa: E402
+                     ProgramCase, PythonHttpServer, main, pattern_bytes, refused_port)
 
 SIZES = [0, 1, 1023, 1024, 1025, 3 * 1024 * 1024 + 17]
 

@@ -1,8 +1,11 @@
 """Shutdown while the watcher runs: the program heap goes while the watcher
 may be inside a gadget operation. Many starts show a race, not one."""
+import os
+import sys
 import time
 
-from e2e_support import ProgramCase, main, stop_program
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import GADGET_EXIT, ProgramCase, main, stop_program  # noqa: E402
 
 STARTS = 50
 
@@ -14,7 +17,7 @@ class RepeatedShutdown(ProgramCase):
             self.start_program()
             self.fill("http://127.0.0.1/a", "Z:\\tmp\\a")
             start = time.monotonic()
-            self.driver.click(10)
+            self.driver.click(GADGET_EXIT)
             try:
                 code = self.program.wait(5)
             except Exception:

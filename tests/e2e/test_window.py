@@ -1,15 +1,45 @@
 """The window as a person meets it: the buttons' actions, the watcher,
 the keyboard, and ending the program."""
+import os
+import sys
 import time
 
-from e2e_support import (ProgramCase, main, GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE,
-                         GADGET_BROWSE, GADGET_START, GADGET_LOG, GADGET_ABOUT, GADGET_EXIT)
-from servers import ScriptedServer
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import (GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG, GADGET_PASTE,  # noqa: E402
+                     GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START, GADGET_URL,
+                     GADGET_URL_LABEL, ProgramCase, ScriptedServer, answer, head, main, pause, send)
 
 # The tab stops in the order the gadgets are created: fields, push buttons
 # and the read-only log; the labels and the progress bar are skipped.
 TAB_STOPS = [GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE, GADGET_BROWSE, GADGET_START, GADGET_LOG,
              GADGET_ABOUT, GADGET_EXIT]
+
+
+# The window as it is meant to look, written down apart from the code that
+# builds it: (number, class, x, y, width, height, text), in creation order.
+LAYOUT = [
+    (GADGET_URL_LABEL, "Static", 10, 10, 40, 20, "URL:"),
+    (GADGET_SAVE_LABEL, "Static", 10, 40, 50, 20, "Save as:"),
+    (GADGET_URL, "Edit", 70, 10, 370, 20, ""),
+    (GADGET_SAVE_AS, "Edit", 70, 40, 370, 20, ""),
+    (GADGET_PASTE, "Button", 450, 10, 50, 20, "Paste"),
+    (GADGET_BROWSE, "Button", 450, 40, 50, 20, "Browse"),
+    (GADGET_PROGRESS, "msctls_progress32", 10, 70, 490, 20, ""),
+    (GADGET_START, "Button", 410, 100, 90, 30, "Start Download"),
+    (GADGET_LOG, "RichEdit20A", 10, 100, 390, 110, ""),
+    (GADGET_ABOUT, "Button", 410, 140, 90, 30, "About"),
+    (GADGET_EXIT, "Button", 410, 180, 90, 30, "Exit"),
+]
+
+
+class Layout(ProgramCase):
+    def test_client_size_and_every_control(self):
+        self.start_program()
+        client, controls = self.driver.layout()
+        self.assertEqual(client, (512, 222))
+        seen = [(c.number, c.kind.lower(), c.rect, c.text) for c in controls]
+        expected = [(n, kind.lower(), (x, y, x + w, y + h), text) for n, kind, x, y, w, h, text in LAYOUT]
+        self.assertEqual(seen, expected)
 
 
 class Actions(ProgramCase):
@@ -167,9 +197,9 @@ class Ending(ProgramCase):
     def test_close_while_watcher_waits_on_a_download(self):
         # The head comes at once, the body after a pause: the watcher's next
         # read waits on the blocked window while the close is queued.
-        response = [b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n", 1.5, b"done"]
+        script = answer(send(head("Content-Length: 4")), pause(1.5), send(b"done"))
         self.start_program()
-        with ScriptedServer(response) as server:
+        with ScriptedServer(script) as server:
             self.fill(server.url("slow"), self.win_path("slow.txt"))
             self.driver.click(GADGET_START)
             self.driver.sleep(200)

@@ -1,26 +1,27 @@
-"""Runs the real Gatherly.exe under Wine and drives it through driver.exe.
+"""The client of the end-to-end driver (tests/e2e/driver.cpp): one driver.exe
+process under Wine, one command line in, one answer line out.
 
-Standard library only. Both the end-to-end tests and the benchmark use it:
-
-    session = WineSession.from_env_file(build_dir / "wine" / "session.env")
-    app = session.start_program(gatherly_exe, cwd=work_dir)   # a Popen
-    with Driver(session, driver_exe) as d:
-        d.attach(10000)
-        d.set(2, "http://127.0.0.1:8080/x")
-        ...
-    app.wait(5)
+    with Driver(session) as d:
+        d.attach()
+        d.set(GADGET_URL, "http://127.0.0.1:8080/x")
+        verdict, ms = d.download()
 """
-import os
 import queue
-import shlex
+from collections import namedtuple
 import subprocess
 import tempfile
 import threading
 import time
 
-GADGET_URL_LABEL, GADGET_SAVE_LABEL, GADGET_URL, GADGET_SAVE_AS = 0, 1, 2, 3
-GADGET_PASTE, GADGET_BROWSE, GADGET_PROGRESS, GADGET_START = 4, 5, 6, 7
-GADGET_LOG, GADGET_ABOUT, GADGET_EXIT = 8, 9, 10
+from .paths import driver_exe as default_driver_exe
+
+# How long the driver may look for the program's window and its last
+# control. The first start in a fresh prefix, on a loaded machine or under
+# emulation, takes seconds; the budget only bounds a program that never shows.
+ATTACH_MS = 60000
+
+
+Control = namedtuple("Control", "number kind rect text")
 
 
 class DriverError(Exception):
@@ -43,46 +44,14 @@ def unescape(text):
     return "".join(out)
 
 
-class WineSession:
-    """The environment of the Wine session that the test run started."""
-
-    def __init__(self, env):
-        self.env = env
-
-    @classmethod
-    def from_env_file(cls, path):
-        env = dict(os.environ)
-        with open(path) as f:
-            for line in f:
-                words = shlex.split(line)
-                if words and words[0] == "export":
-                    words = words[1:]
-                for word in words:
-                    if "=" in word:
-                        key, value = word.split("=", 1)
-                        env[key] = value
-        env.setdefault("WINEDEBUG", "-all")
-        return cls(env)
-
-    def start_program(self, exe, cwd=None, args=()):
-        """Starts a Windows program; the Popen's pid is the program's own."""
-        return subprocess.Popen(["wine", str(exe), *args], cwd=cwd, env=self.env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-
-    def windows_path(self, path):
-        """The Wine (Z:) form of a Linux path, as the program sees it."""
-        return "Z:" + os.path.abspath(str(path)).replace("/", "\\")
-
-
 class Driver:
     """One driver.exe process: send a command line, get its one answer line."""
 
-    def __init__(self, session, driver_exe, answer_timeout=30.0):
+    def __init__(self, session, driver_exe=None, answer_timeout=30.0):
         self.answer_timeout = answer_timeout
         # Wine reports a crash or a failed start on stderr: kept for the error.
         self.stderr = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(["wine", str(driver_exe)], env=session.env,
+        self.proc = subprocess.Popen(["wine", str(driver_exe or default_driver_exe())], env=session.env,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=self.stderr, text=True,
                                      encoding="latin-1", bufsize=1)
@@ -117,7 +86,7 @@ class Driver:
         return ms / 1000.0 + 10.0
 
     # One method per driver command.
-    def attach(self, timeout_ms=15000):
+    def attach(self, timeout_ms=ATTACH_MS):
         return unescape(self.command(f"attach {timeout_ms}", self._ms_timeout(timeout_ms)))
 
     def set(self, gadget, text):
@@ -178,6 +147,18 @@ class Driver:
     def rect(self):
         """The window's frame (left, top, right, bottom) on the desktop."""
         return tuple(int(v) for v in self.command("rect").split())
+
+    def layout(self):
+        """((client width, height), [Control, ...]) with the window's child
+        controls in creation order, rectangles within the client area."""
+        lines = unescape(self.command("layout")).split("\n")
+        _, width, height = lines[0].split("\t")
+        controls = []
+        for line in lines[1:]:
+            if line:
+                number, kind, left, top, right, bottom, text = line.split("\t", 6)
+                controls.append(Control(int(number), kind, (int(left), int(top), int(right), int(bottom)), text))
+        return (int(width), int(height)), controls
 
     def close_box(self):
         self.command("close-box")

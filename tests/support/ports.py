@@ -1,0 +1,36 @@
+"""Loopback ports: every server of the tests listens on 127.0.0.1 only."""
+import socket
+import time
+
+HOST = "127.0.0.1"
+
+
+def free_port():
+    """A port nothing listens on at the moment of the call."""
+    with socket.socket() as s:
+        s.bind((HOST, 0))
+        return s.getsockname()[1]
+
+
+def refused_port():
+    """A port on which a connection is refused: bound once, never listening."""
+    return free_port()
+
+
+def wait_listening(port, proc=None, timeout=10.0):
+    """Waits until the port accepts a connection; RuntimeError when it does
+    not within timeout seconds or the serving process has ended."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if proc is not None and proc.poll() is not None:
+            raise RuntimeError(f"the server ended with exit code {proc.returncode} before it listened")
+        try:
+            with socket.create_connection((HOST, port), timeout=0.5):
+                return
+        except OSError:
+            time.sleep(0.02)
+    raise RuntimeError(f"nothing listens on {HOST}:{port} after {timeout:.0f} s")
+
+
+def url(port, path="file.bin"):
+    return f"http://{HOST}:{port}/{path.lstrip('/')}"

@@ -1,0 +1,152 @@
+"""The real Gatherly.exe under Wine, driven from outside, and the unittest
+base class of every end-to-end suite.
+
+    class MyCases(ProgramCase):
+        def test_something(self):
+            self.start_program()                 # fresh program, driver attached
+            with ScriptedServer(answer(send(head("Content-Length: 2") + b"hi"))) as server:
+                self.assertEqual(self.download(server.url("a"), self.win_path("a")), "complete")
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from . import names
+from .driver import ATTACH_MS, Driver, DriverError
+from .paths import gatherly_exe, work_root
+from .wine import WineSession
+
+
+def settle_folder_times(path):
+    """Reads every folder from path up to the root once.
+
+    Wine's folder browser walks its tree to the initial folder by comparing
+    item records that carry each folder's times. The first read of a folder
+    after it changed updates its access time (relatime), so a walk that reads
+    a folder for the first time stops short of the initial folder. Reading
+    the chain first leaves the times still while the dialog walks it."""
+    path = os.path.abspath(path)
+    while True:
+        os.listdir(path)
+        parent = os.path.dirname(path)
+        if parent == path:
+            return
+        path = parent
+
+
+def stop_program(proc, timeout=5.0):
+    """Waits for a started program to end, killing it after timeout; its exit code."""
+    if proc.poll() is None:
+        try:
+            return proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            return proc.wait()
+    return proc.returncode
+
+
+def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, **start):
+    """Starts Gatherly.exe and attaches the driver to its window once its
+    last control exists; (process, title). Says so when the program ended
+    instead of showing its window."""
+    proc = session.start_program(exe or gatherly_exe(), cwd=str(cwd), **start)
+    try:
+        return proc, driver.attach(attach_ms)
+    except DriverError as e:
+        state = "still running" if proc.poll() is None else f"ended with exit code {proc.returncode}"
+        stop_program(proc, 0.1)
+        raise DriverError(f"{e} (the program {state})") from None
+
+
+class ProgramCase(unittest.TestCase):
+    """Each test gets its own work folder, a driver, and through
+    start_program() a running Gatherly.exe whose current directory is the
+    work folder; whatever is still running at the end is ended."""
+
+    def setUp(self):
+        self.session = WineSession.current()
+        self.work = tempfile.mkdtemp(prefix="gx-e2e-", dir=work_root())
+        settle_folder_times(self.work)
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.driver = Driver(self.session)
+        self.addCleanup(self.driver.close)
+        self.program = None
+
+    def start_program(self):
+        self.program, self.title = start_and_attach(self.session, self.driver, self.work)
+        self.addCleanup(self._end_program, self.program)
+        return self.program
+
+    def _end_program(self, program):
+        if program.poll() is None:
+            try:
+                self.driver.close_box()
+            except DriverError:
+                pass
+            stop_program(program, 5)
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def win_path(self, name=""):
+        """The Windows path of a file in the work folder; the folder itself
+        with its closing backslash when no name is given."""
+        return self.session.windows_path(self.path(name)) if name else \
+            self.session.windows_path(self.work) + "\\"
+
+    def browse(self, answer="confirm"):
+        """Presses "Browse" and confirms or cancels the folder browser."""
+        settle_folder_times(self.work)
+        self.driver.click(names.GADGET_BROWSE)
+        if answer == "confirm":
+            self.driver.browse_confirm()
+        else:
+            self.driver.browse_cancel()
+
+    def fill(self, url, save_as):
+        self.driver.set(names.GADGET_URL, url)
+        self.driver.set(names.GADGET_SAVE_AS, save_as)
+        self.wait_enabled(True)
+
+    def wait_enabled(self, state, timeout=3.0):
+        took = self.driver.wait_for(lambda: self.driver.enabled(names.GADGET_START) == state, timeout)
+        self.assertIsNotNone(took, f"Start Download did not become {'enabled' if state else 'disabled'}")
+        return took
+
+    def download(self, url, save_as, timeout_ms=60000):
+        """Fills both fields, presses "Start Download"; "complete" or "failed"."""
+        self.fill(url, save_as)
+        verdict, _ = self.driver.download(timeout_ms)
+        return verdict
+
+    def exit_and_wait(self, how="exit", limit=2.0):
+        """Ends the program by "Exit" or the close box; (exit code, seconds)."""
+        start = time.monotonic()
+        if how == "exit":
+            self.driver.click(names.GADGET_EXIT)
+        else:
+            self.driver.close_box()
+        try:
+            code = self.program.wait(limit + 3)
+        except subprocess.TimeoutExpired:
+            self.fail(f"the program did not end after {how}")
+        return code, time.monotonic() - start
+
+    def open_files(self):
+        """The Linux paths the program's process holds open (Wine keeps a
+        descriptor for each file or socket handle in use)."""
+        fd_dir = f"/proc/{self.program.pid}/fd"
+        paths = []
+        for fd in os.listdir(fd_dir):
+            try:
+                paths.append(os.readlink(os.path.join(fd_dir, fd)))
+            except OSError:
+                pass
+        return paths
+
+
+def main():
+    unittest.main(verbosity=2)
