@@ -4,6 +4,7 @@
 #include "http/url_part.h"
 #include "ui/gadgets/gadgets.h"
 #include "ui/gadgets/requester.h"
+#include "ui/windows/events.h"
 
 void paste_action() {
   // One read: a second one could see another program's newer clipboard.
@@ -26,6 +27,10 @@ void start_download_action() {
   // The fields' texts exactly as they stand: a typed path is the user's choice.
   Text destination = get_gadget_text(GADGET_SAVE_AS);
   Text url = get_gadget_text(GADGET_URL);
-  int32_t result = download_to_file(url.c_str(), destination.c_str());
+  // The download keeps this thread; between its waits the window answers
+  // what other threads and processes send it (the watcher's calls too) and
+  // repaints, while clicks and keys wait in the queue until it ends.
+  const WaitHook answer_meanwhile{[](void*) { answer_waiting_messages(); }, nullptr};
+  int32_t result = download_to_file(url.c_str(), destination.c_str(), answer_meanwhile);
   append_gadget_line(GADGET_LOG, -1, result ? LOG_COMPLETE : LOG_FAILED);
 }

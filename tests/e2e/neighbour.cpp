@@ -1,14 +1,21 @@
-// A second program on Gatherly's desktop that treats it as a stranger would:
-// it finds every window of Gatherly's process, the message-only ones
-// included, and posts and sends each of them the toolkit's own messages and
-// the ranges where programs keep theirs, with wild parameters (values that
-// are no pointer of Gatherly's, and the window's own handle).
+// A second program on Gatherly's desktop, for the end-to-end tests.
 //
-//   neighbour [--send-limit SECONDS]
+//   neighbour [--class NAME] [--skip NAME]... [--send-limit SECONDS]
 //
-// Prints every window it found and what it sent. Exit codes: 0 every send
-// came back; 2 no Gatherly window appeared; 3 a send did not come back
-// within the limit (Gatherly froze or died meanwhile).
+// treats Gatherly as a stranger would: it finds every window of Gatherly's
+// process, the message-only ones included, and posts and sends each of them
+// the toolkit's own messages and the ranges where programs keep theirs,
+// with wild parameters (values that are no pointer of Gatherly's, and the
+// window's own handle). --class keeps only windows of one class, --skip
+// leaves a class out. Prints every window and what it sent. Exit codes: 0
+// every send came back; 2 no Gatherly window appeared; 3 a send did not come
+// back within the limit, or Gatherly's window went away meanwhile.
+//
+//   neighbour --probe COUNT [--gap SECONDS] [--answer-limit SECONDS]
+//
+// sends Gatherly's window a message COUNT times, GAP seconds apart, and
+// prints how long each took to come back. Exit code 0 when every one came
+// back within the limit, 4 otherwise.
 //
 // Wine does not keep SendMessageTimeout's limit towards another process
 // whose thread is blocked, so the sends run on a thread of their own and
@@ -198,46 +205,66 @@ DWORD WINAPI shoot(void* argument) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
   DWORD send_limit_ms = 10000;
   const char* only_class = nullptr;
   std::vector<std::string> skipped_classes;
-  Progress progress;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--send-limit") == 0 && i + 1 < argc)
-      send_limit_ms = static_cast<DWORD>(std::atof(argv[++i]) * 1000);
-    else if (std::strcmp(argv[i], "--class") == 0 && i + 1 < argc)
-      only_class = argv[++i];
-    else if (std::strcmp(argv[i], "--skip") == 0 && i + 1 < argc)
-      skipped_classes.push_back(argv[++i]);
-    else if (std::strcmp(argv[i], "--posts-only") == 0)
-      progress.send = false;
-    else if (std::strcmp(argv[i], "--sends-only") == 0)
-      progress.post = false;
-    else if (std::strcmp(argv[i], "--verbose") == 0)
-      progress.verbose = true;
-  }
+  bool post = true, send = true, verbose = false;
+  int probes = 0;
+  DWORD gap_ms = 500;
+  DWORD answer_limit_ms = 1000;
+};
 
-  // The window shows before its controls exist: wait for the last of them.
-  Found found;
+Options read_options(int argc, char** argv) {
+  Options options;
+  const auto milliseconds = [](const char* seconds) { return static_cast<DWORD>(std::atof(seconds) * 1000); };
+  for (int i = 1; i < argc; ++i) {
+    const bool has_value = i + 1 < argc;
+    if (std::strcmp(argv[i], "--send-limit") == 0 && has_value)
+      options.send_limit_ms = milliseconds(argv[++i]);
+    else if (std::strcmp(argv[i], "--class") == 0 && has_value)
+      options.only_class = argv[++i];
+    else if (std::strcmp(argv[i], "--skip") == 0 && has_value)
+      options.skipped_classes.push_back(argv[++i]);
+    else if (std::strcmp(argv[i], "--posts-only") == 0)
+      options.send = false;
+    else if (std::strcmp(argv[i], "--sends-only") == 0)
+      options.post = false;
+    else if (std::strcmp(argv[i], "--verbose") == 0)
+      options.verbose = true;
+    else if (std::strcmp(argv[i], "--probe") == 0 && has_value)
+      options.probes = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--gap") == 0 && has_value)
+      options.gap_ms = milliseconds(argv[++i]);
+    else if (std::strcmp(argv[i], "--answer-limit") == 0 && has_value)
+      options.answer_limit_ms = milliseconds(argv[++i]);
+  }
+  return options;
+}
+
+// The window shows before its controls exist: waits for the last of them.
+bool find_gatherly(Found& found) {
   const DWORD looking_since = GetTickCount();
-  while (EnumWindows(look_for_main, reinterpret_cast<LPARAM>(&found)), !found.main ||
-                                                                        !FindWindowExA(found.main, nullptr, "Button", "Exit")) {
-    if (GetTickCount() - looking_since > 20000) {
-      std::printf("neighbour: no Gatherly window\n");
-      return 2;
-    }
+  for (;;) {
+    found = Found{};
+    EnumWindows(look_for_main, reinterpret_cast<LPARAM>(&found));
+    if (found.main && FindWindowExA(found.main, nullptr, "Button", "Exit")) return true;
+    if (GetTickCount() - looking_since > 20000) return false;
     Sleep(50);
   }
+}
 
+int send_wild_messages(const Found& found, const Options& options) {
+  Progress progress;
   progress.main = found.main;
+  progress.post = options.post;
+  progress.send = options.send;
+  progress.verbose = options.verbose;
   for (HWND window : windows_of(found.process)) {
     char class_name[64] = "";
     GetClassNameA(window, class_name, sizeof class_name);
-    bool skipped = only_class && std::strcmp(class_name, only_class) != 0;
-    for (const std::string& skip : skipped_classes) skipped |= skip == class_name;
+    bool skipped = options.only_class && std::strcmp(class_name, options.only_class) != 0;
+    for (const std::string& skip : options.skipped_classes) skipped |= skip == class_name;
     if (skipped)
       std::printf("  skipped: %s\n", describe(window).c_str());
     else
@@ -256,11 +283,11 @@ int main(int argc, char** argv) {
     if (sends != last_sends) {
       last_sends = sends;
       last_move = GetTickCount();
-    } else if (GetTickCount() - last_move > send_limit_ms) {
+    } else if (GetTickCount() - last_move > options.send_limit_ms) {
       char class_name[64] = "";
       GetClassNameA(progress.window.load(), class_name, sizeof class_name);
       std::printf("neighbour: a send of message 0x%X to %s did not come back in %lu ms\n", progress.message.load(),
-                  class_name, send_limit_ms);
+                  class_name, options.send_limit_ms);
       std::fflush(stdout);
       ExitProcess(3);
     }
@@ -276,4 +303,44 @@ int main(int argc, char** argv) {
   std::printf("neighbour: %ld posted (%ld refused), %ld sent (%ld failed)\n", progress.posts.load(),
               progress.refused_posts.load(), progress.sends.load(), progress.failed_sends.load());
   return 0;
+}
+
+DWORD WINAPI send_null(void* window) {
+  SendMessageA(static_cast<HWND>(window), WM_NULL, 0, 0);
+  return 0;
+}
+
+int probe(const Found& found, const Options& options) {
+  int late = 0;
+  for (int i = 1; i <= options.probes; ++i) {
+    const DWORD start = GetTickCount();
+    HANDLE thread = CreateThread(nullptr, 0, send_null, found.main, 0, nullptr);
+    if (!thread) return 1;
+    // Waited for well past the limit, to say how late a late answer was.
+    const DWORD outcome = WaitForSingleObject(thread, options.answer_limit_ms * 10);
+    const DWORD took = GetTickCount() - start;
+    if (outcome == WAIT_TIMEOUT) {
+      std::printf("probe %d: no answer within %lu ms\n", i, took);
+      std::fflush(stdout);
+      ExitProcess(4);  // the thread is still stuck in its send
+    }
+    CloseHandle(thread);
+    std::printf("probe %d: %lu ms\n", i, took);
+    std::fflush(stdout);
+    if (took > options.answer_limit_ms) ++late;
+    if (i < options.probes) Sleep(options.gap_ms);
+  }
+  return late ? 4 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = read_options(argc, argv);
+  Found found;
+  if (!find_gatherly(found)) {
+    std::printf("neighbour: no Gatherly window\n");
+    return 2;
+  }
+  return options.probes > 0 ? probe(found, options) : send_wild_messages(found, options);
 }
