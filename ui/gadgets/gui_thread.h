@@ -2,8 +2,10 @@
 // Every access to the gadget table and its controls happens on one thread,
 // the GUI thread that started the library. A call made on another thread
 // (the program's watcher) is sent to the library's own message-only window
-// and runs there; the caller waits while the GUI thread is busy. No lock is
-// held across that send, so the two threads cannot deadlock on each other.
+// and runs there; the caller waits while the GUI thread is busy, unless that
+// thread answers sent messages meanwhile (a download does, between its
+// waits). No lock is held across that send, so the two threads cannot
+// deadlock on each other.
 //
 // What the route needs lives in plain globals outside the program heap: once
 // the library has ended (the heap may be gone), a call from any thread finds
