@@ -4,6 +4,17 @@
 set(GX_WINE_SESSION ${CMAKE_BINARY_DIR}/wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/wine/launch ${GX_WINE_SESSION})
 
+# Time budgets of the tests, for a run under CPU emulation (the 32-bit build
+# on machines that cannot execute 32-bit code): each test's CTest time-out is
+# multiplied by GX_TIME_SCALE, and every test gets it in its environment,
+# for the budgets inside the tests that stretch with it.
+set(GX_TIME_SCALE 1 CACHE STRING "Factor on the tests' time budgets (emulated runs)")
+set(GX_TEST_ENVIRONMENT "GX_TIME_SCALE=${GX_TIME_SCALE}")
+function(gx_scaled_timeout out seconds)
+  math(EXPR scaled "${seconds} * ${GX_TIME_SCALE}")
+  set(${out} ${scaled} PARENT_SCOPE)
+endfunction()
+
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -26,7 +37,9 @@ function(gx_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
+  gx_scaled_timeout(T_TIMEOUT ${T_TIMEOUT})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT}
+                       ENVIRONMENT "${GX_TEST_ENVIRONMENT}")
   if(T_DESKTOP)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
   endif()

@@ -20,6 +20,7 @@
 #include "hook_log.h"
 #include "network_environment.h"
 #include "scripted_server.h"
+#include "tests/time_scale.h"
 
 namespace {
 
@@ -301,7 +302,7 @@ TEST_F(Download, BodiesInEveryModeAndSplit) {
     EXPECT_EQ(run.outcome, DownloadOutcome::COMPLETE) << c.what;
     // Data and the peer's close are seen at once: nothing here waits for a
     // time-out.
-    EXPECT_LT(run.milliseconds, 3000u) << c.what;
+    EXPECT_LT(run.milliseconds, scaled_ms(3000)) << c.what;
     const Listing after = list_folder(folder_);
     EXPECT_EQ(after.size(), 1u) << c.what << ": " << shown(after);
     const std::optional<std::string> file = read_file(destination_);
@@ -589,7 +590,8 @@ TEST_F(Download, MemoryStaysFlatWhateverTheSize) {
   ASSERT_NE(before, 0u);
   EXPECT_EQ(download_to_file(server.url("/big").c_str(), destination_.c_str()), 1);
   const uint64_t after = peak_private_bytes();
-  EXPECT_LT(after - before, 8ull << 20) << before << " -> " << after;
+  // Under Wine the peak can even read a little lower afterwards.
+  EXPECT_LT(after, before + (8ull << 20)) << before << " -> " << after;
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExA(destination_.c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, size);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/tests/runtime_fixture.h"
+#include "tests/time_scale.h"
 #include "ui/windows/events.h"
 #include "ui/windows/toolkit_windows.h"
 #include "ui/windows/window_properties.h"
@@ -63,10 +64,11 @@ inline std::vector<SeenEvent> drain_events(DWORD settle_ms = 30) {
   return seen;
 }
 
-// Calls wait_event until it returns code; false after timeout_ms.
+// Calls wait_event until it returns code; false after timeout_ms (stretched
+// under emulation, where input crosses an emulated program twice).
 inline bool wait_for_event(int32_t code, SeenEvent* found = nullptr, DWORD timeout_ms = 3000) {
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < timeout_ms) {
+  while (GetTickCount() - start < scaled_ms(timeout_ms)) {
     const int32_t got = wait_event(20);
     if (got == code) {
       if (found) *found = {got, event_window(), event_gadget(), event_type()};
@@ -76,11 +78,12 @@ inline bool wait_for_event(int32_t code, SeenEvent* found = nullptr, DWORD timeo
   return false;
 }
 
-// Runs wait_event until the condition holds; false after timeout_ms.
+// Runs wait_event until the condition holds; false after timeout_ms (also
+// stretched under emulation).
 inline bool pump_until(const std::function<bool()>& condition, DWORD timeout_ms = 3000) {
   const DWORD start = GetTickCount();
   while (!condition()) {
-    if (GetTickCount() - start >= timeout_ms) return false;
+    if (GetTickCount() - start >= scaled_ms(timeout_ms)) return false;
     wait_event(10);
   }
   return true;
