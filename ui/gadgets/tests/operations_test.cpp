@@ -7,6 +7,7 @@
 
 #include "base/object_table.h"
 #include "ui/gadgets/tests/gadget_test_window.h"
+#include "tests/time_scale.h"
 #include "ui/windows/events.h"
 
 namespace {
@@ -128,7 +129,7 @@ TEST_F(OperationsTest, AnotherThreadsCallsAreAnsweredWhileThisThreadIsBusy) {
   HANDLE thread = CreateThread(nullptr, 0, watcher_turn, &turn, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   const DWORD start = GetTickCount();
-  while (!turn.finished && GetTickCount() - start < 10000) {
+  while (!turn.finished && GetTickCount() - start < scaled_ms(10000)) {
     Sleep(20);  // a slice of the work
     answer_waiting_messages();
   }

@@ -241,7 +241,7 @@ void send_from_another_thread(HWND window, UINT message, WPARAM wparam, LPARAM l
   ASSERT_NE(thread, nullptr);
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
-    if (GetTickCount() - start > 10000) {
+    if (GetTickCount() - start > scaled_ms(10000)) {
       // The thread's frame holds send: it must end before this one returns.
       ADD_FAILURE() << "the other thread's send was never answered";
       WaitForSingleObject(thread, INFINITE);

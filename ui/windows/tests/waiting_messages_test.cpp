@@ -61,7 +61,7 @@ TEST_F(AnsweringWhileBusy, SendsAreAnsweredPaintsDoneAndTheQueueKeptInOrder) {
   send_key('A', false);
   send_key('A', true);
   const DWORD start = GetTickCount();
-  while (!(HIWORD(GetQueueStatus(QS_KEY)) & QS_KEY) && GetTickCount() - start < 3000) Sleep(5);
+  while (!(HIWORD(GetQueueStatus(QS_KEY)) & QS_KEY) && GetTickCount() - start < scaled_ms(3000)) Sleep(5);
   ASSERT_TRUE(HIWORD(GetQueueStatus(QS_KEY)) & QS_KEY) << "the key press never reached the queue";
   InvalidateRect(window, nullptr, TRUE);
   InvalidateRect(child, nullptr, TRUE);
@@ -69,7 +69,7 @@ TEST_F(AnsweringWhileBusy, SendsAreAnsweredPaintsDoneAndTheQueueKeptInOrder) {
   Sender sender{window};
   HANDLE thread = CreateThread(nullptr, 0, send_several, &sender, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  const bool all_answered = busy_until([&] { return sender.answered == SENDS; }, 10000);
+  const bool all_answered = busy_until([&] { return sender.answered == SENDS; }, static_cast<DWORD>(scaled_ms(10000)));
   if (!all_answered) {
     // The thread waits on this one; let it finish before its frame goes.
     while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) wait_event(10);
@@ -77,7 +77,7 @@ TEST_F(AnsweringWhileBusy, SendsAreAnsweredPaintsDoneAndTheQueueKeptInOrder) {
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   ASSERT_TRUE(all_answered);
-  EXPECT_LT(sender.longest.load(), 1000u);
+  EXPECT_LT(sender.longest.load(), scaled_ms(1000));
   EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
   EXPECT_FALSE(GetUpdateRect(child, nullptr, FALSE));
 
