@@ -1,13 +1,16 @@
 // The program: starts the runtime's libraries in order, opens the window,
-// starts the watcher, runs the event loop, and ends everything in reverse.
+// starts the watcher, runs the event loop, and ends the libraries: threads,
+// network, gadgets, windows, lists. That is not the reverse of their start;
+// the text heap is never ended, the process exit takes it.
 #include "app/program.h"
 #include "base/heap.h"
+#include "base/system_library.h"
 #include "base/threads.h"
 #include "net/connection.h"
 #include "ui/gadgets/gadgets.h"
 #include "ui/gadgets/requester.h"
 #include "ui/windows/events.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
 
 ProgramState program_state;
 
@@ -52,6 +55,8 @@ void run_event_loop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything can load a library by name.
+  restrict_library_search();
   program_state = ProgramState{};
   program_state.module_instance = GetModuleHandleA(nullptr);
   create_program_heap();

@@ -1,6 +1,6 @@
 #include "app/program.h"
 #include "ui/gadgets/gadgets.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
 
 namespace {
 // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX and WINDOW_SCREEN_CENTERED: a

@@ -31,6 +31,8 @@ constexpr const char* LOG_COMPLETE = "Download complete!";
 constexpr const char* LOG_FAILED = "Download failed!";
 
 // Everything the program keeps for its whole run; zeroed before anything else.
+// The module instance, the watcher's number and the last event's window and
+// type are kept as the program's state although nothing reads them again.
 struct ProgramState {
   HINSTANCE module_instance;
   int32_t watcher_thread;

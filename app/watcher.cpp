@@ -8,8 +8,7 @@
 unsigned long __stdcall watch_start_button(void*) {
   for (;;) {
     bool on = false;
-    if (compare_text(get_gadget_text(GADGET_URL), "") == 0)
-      on = compare_text(get_gadget_text(GADGET_SAVE_AS), "") == 0;
+    if (!get_gadget_text(GADGET_URL).empty()) on = !get_gadget_text(GADGET_SAVE_AS).empty();
     if (on) {
       disable_gadget(GADGET_START, 0);
       focus_gadget(GADGET_START);

@@ -18,7 +18,6 @@ void destroy_program_heap() {
   program_heap_handle = nullptr;
 }
 
-bool program_heap_exists() { return program_heap_handle != nullptr; }
 
 void* allocate_memory(std::size_t size, bool zero_fill) {
   if (!program_heap_handle) return nullptr;

@@ -9,7 +9,6 @@
 // The program heap: created first at start-up, destroyed as a whole at exit.
 bool create_program_heap();
 void destroy_program_heap();
-bool program_heap_exists();
 
 // Allocation from the program heap; null when it cannot supply the block.
 void* allocate_memory(std::size_t size, bool zero_fill = true);

@@ -15,5 +15,6 @@ State* allocate_library_state(void (*initialiser)(State*) = nullptr) {
   return state;
 }
 
-// The block through which a library reaches its state.
+// The block through which a library reaches its state. Part of the state
+// blocks' interface, although every library here keeps its block's address.
 inline void* library_state(void* block) { return block; }

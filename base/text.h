@@ -49,7 +49,8 @@ Text make_text(TextRef text) noexcept;
 // The concatenation of two texts, nothing inserted; empty when memory runs out.
 Text join_text(TextRef first, TextRef second) noexcept;
 
-// 1 when the texts are equal byte for byte, else 0.
+// 1 when the texts are equal byte for byte, else 0. The program tests a text
+// for emptiness with the text's own empty() instead.
 int compare_text(TextRef a, TextRef b);
 
 constexpr int REPLACE_NO_CASE = 1;   // ASCII letters match regardless of case

@@ -12,6 +12,7 @@ void init_threads();
 // The new thread's number, or 0 when the platform did not create the thread.
 int32_t start_thread(ThreadProcedure procedure, intptr_t argument);
 // The thread's handle while it is registered and has not finished, else null.
+// The program itself never asks; any caller may.
 void* is_thread_running(int32_t number);
 // Closes every registered handle and empties the registry.
 void end_threads();

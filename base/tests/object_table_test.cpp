@@ -50,6 +50,27 @@ TEST(ObjectTable, GrowsBeyondCapacityByTheGrowthStepWithFreeSlotsBetween) {
   EXPECT_EQ(find_record<Record>(table, 9)->handle, 0x10u);
 }
 
+TEST(ObjectTable, GrowingWhileItHoldsRecordsKeepsEveryOne) {
+  ObjectTable* table = new_table();
+  for (intptr_t n = 0; n < 4; ++n) obtain(table, n, 0x100 + static_cast<uintptr_t>(n))->payload = 7 * int32_t(n);
+  Record* side = obtain(table, ANY_NUMBER, 0xA);
+  ASSERT_NE(side, nullptr);
+  side->payload = 99;
+  // Far beyond the capacity: the slot array is reallocated, and may move.
+  ASSERT_NE(obtain(table, 1000, 0x999), nullptr);
+  EXPECT_EQ(table->capacity, 1000 + 4);
+  for (intptr_t n = 0; n < 4; ++n) {
+    const Record* record = find_record<Record>(table, n);
+    ASSERT_NE(record, nullptr) << n;
+    EXPECT_EQ(record->handle, 0x100u + static_cast<uintptr_t>(n));
+    EXPECT_EQ(record->payload, 7 * n);
+  }
+  // A side-list record never moves.
+  EXPECT_EQ(find_record<Record>(table, reinterpret_cast<intptr_t>(side)), side);
+  EXPECT_EQ(side->payload, 99);
+  EXPECT_EQ(walk(table), (std::vector<intptr_t>{0, 1, 2, 3, 1000, reinterpret_cast<intptr_t>(side)}));
+}
+
 TEST(ObjectTable, SlotIsFoundOnlyWhileItsFirstWordIsSet) {
   ObjectTable* table = new_table();
   auto* record = static_cast<Record*>(obtain_object(table, 2));

@@ -4,11 +4,13 @@
 #include <atomic>
 #include <cstring>
 
+#include "base/system_library.h"
 #include "base/text.h"
 #include "ui/gadgets/gadget_creation.h"
 #include "ui/gadgets/gadget_kinds.h"
 #include "ui/gadgets/gadgets.h"
 #include "ui/gadgets/window_text.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
@@ -82,7 +84,7 @@ int32_t add_editor_line(GadgetRecord* record, intptr_t position, TextRef text, i
   }
   const LRESULT length = send(record, WM_GETTEXTLENGTH);
   send(record, EM_SETSEL, static_cast<WPARAM>(length), length);
-  int32_t& state = record->words.editor.empty_line_state;
+  int32_t& state = record->empty_line_state;
   if (state == EMPTY_LINE_PENDING) {
     replace_selection(record, LINE_SEPARATOR);
     state = EMPTY_LINE_WRITTEN;
@@ -99,7 +101,7 @@ Text get_editor_text(GadgetRecord* record) { return read_window_text(record->win
 
 void clear_editor(GadgetRecord* record) {
   SetWindowTextA(record->window, "");
-  record->words.editor.empty_line_state = NO_EMPTY_LINE;
+  record->empty_line_state = NO_EMPTY_LINE;
 }
 
 int32_t set_editor_text(GadgetRecord* record, TextRef text) {
@@ -108,13 +110,13 @@ int32_t set_editor_text(GadgetRecord* record, TextRef text) {
     return 1;
   }
   // Whatever the empty-line state stood for is replaced with the text.
-  record->words.editor.empty_line_state = NO_EMPTY_LINE;
+  record->empty_line_state = NO_EMPTY_LINE;
   const Text contents = make_text(text);
   return SetWindowTextA(record->window, contents.c_str()) ? 1 : 0;
 }
 
 intptr_t count_editor_lines(GadgetRecord* record) {
-  if (send(record, WM_GETTEXTLENGTH) == 0 && record->words.editor.empty_line_state == NO_EMPTY_LINE) return 0;
+  if (send(record, WM_GETTEXTLENGTH) == 0 && record->empty_line_state == NO_EMPTY_LINE) return 0;
   return static_cast<intptr_t>(send(record, EM_GETLINECOUNT));
 }
 
@@ -127,7 +129,7 @@ intptr_t remove_editor_line(GadgetRecord* record, intptr_t line) {
     replace_selection(record, "");
   }
   const LRESULT remaining = send(record, WM_GETTEXTLENGTH);
-  if (remaining == 0) record->words.editor.empty_line_state = NO_EMPTY_LINE;
+  if (remaining == 0) record->empty_line_state = NO_EMPTY_LINE;
   return static_cast<intptr_t>(remaining);
 }
 
@@ -178,19 +180,19 @@ void set_editor_color(GadgetRecord* record, int32_t selector, int32_t color) {
     format.dwEffects = color == SYSTEM_COLOR ? CFE_AUTOCOLOR : 0;
     send(record, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     send(record, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-    record->words.editor.front_color = color;
+    record->colours.front_color = color;
   } else if (selector == GADGET_BACK_COLOR) {
     if (color == SYSTEM_COLOR)
       send(record, EM_SETBKGNDCOLOR, 1, 0);
     else
       send(record, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(color));
-    record->words.editor.back_color = color;
+    record->colours.back_color = color;
   }
 }
 
 int32_t get_editor_color(GadgetRecord* record, int32_t selector) {
-  if (selector == GADGET_BACK_COLOR) return record->words.editor.back_color;
-  if (selector == GADGET_FRONT_COLOR) return record->words.editor.front_color;
+  if (selector == GADGET_BACK_COLOR) return record->colours.back_color;
+  if (selector == GADGET_FRONT_COLOR) return record->colours.front_color;
   return SYSTEM_COLOR;
 }
 
@@ -211,10 +213,9 @@ constexpr GadgetKindTable editor_kind{
                    .get_color = get_editor_color},
 };
 
-void set_editor_words(GadgetRecord* record) {
-  record->words.editor.empty_line_state = NO_EMPTY_LINE;
-  record->words.editor.back_color = SYSTEM_COLOR;
-  record->words.editor.front_color = SYSTEM_COLOR;
+void set_editor_fields(GadgetRecord* record) {
+  set_system_colors(record);
+  record->empty_line_state = NO_EMPTY_LINE;
 }
 
 }  // namespace
@@ -223,8 +224,8 @@ const char* editor_class_name() {
   // Decided once, at the first editor: the product never imports either
   // library, so a system without them still starts.
   static const char* class_name = [] {
-    if (LoadLibraryA("RICHED20.DLL")) return "RichEdit20A";
-    return LoadLibraryA("RICHED32.DLL") ? "RichEdit" : static_cast<const char*>(nullptr);
+    if (load_system_library("RICHED20.DLL")) return "RichEdit20A";
+    return load_system_library("RICHED32.DLL") ? "RichEdit" : static_cast<const char*>(nullptr);
   }();
   return class_name;
 }
@@ -236,9 +237,9 @@ LRESULT CALLBACK editor_font_proc(HWND control, UINT message, WPARAM wparam, LPA
   CallWindowProcA(forward, control, message, wparam, lparam);
   // A new font brings the automatic colour back; keep the gadget's own.
   const intptr_t number = GetWindowLongPtrA(control, GWLP_ID);
-  if (reinterpret_cast<intptr_t>(GetPropA(control, "GX_ID")) == number) {
+  if (reinterpret_cast<intptr_t>(GetPropA(control, GADGET_ID_PROPERTY)) == number) {
     GadgetRecord* record = find_gadget(number);
-    if (record && record->window == control) set_editor_color(record, GADGET_FRONT_COLOR, record->words.editor.front_color);
+    if (record && record->window == control) set_editor_color(record, GADGET_FRONT_COLOR, record->colours.front_color);
   }
   return 0;
 }
@@ -259,6 +260,6 @@ intptr_t create_editor_gadget(intptr_t number, int x, int y, int width, int heig
     // Before the slot is taken: these messages may run other gadget calls,
     // which could move the table's records.
     pump_pending_messages();
-    return finish_gadget(number, control, &editor_kind, set_editor_words);
+    return finish_gadget(number, control, &editor_kind, set_editor_fields);
   });
 }

@@ -8,18 +8,18 @@ namespace {
 // With only a front colour the background is painted in the system colour
 // the kind's control would use itself.
 LRESULT paint_colors(GadgetRecord* record, HDC context, int system_background) {
-  const ColourWords& words = record->words.colours;
+  const GadgetColours& colours = record->colours;
   LRESULT result = NOT_HANDLED;
-  if (words.front_color != SYSTEM_COLOR) {
-    SetTextColor(context, static_cast<COLORREF>(words.front_color));
-    if (words.back_color == SYSTEM_COLOR) {
+  if (colours.front_color != SYSTEM_COLOR) {
+    SetTextColor(context, static_cast<COLORREF>(colours.front_color));
+    if (colours.back_color == SYSTEM_COLOR) {
       SetBkColor(context, GetSysColor(system_background));
       result = reinterpret_cast<LRESULT>(GetSysColorBrush(system_background));
     }
   }
-  if (words.back_color != SYSTEM_COLOR) {
-    SetBkColor(context, static_cast<COLORREF>(words.back_color));
-    result = reinterpret_cast<LRESULT>(words.back_brush);
+  if (colours.back_color != SYSTEM_COLOR) {
+    SetBkColor(context, static_cast<COLORREF>(colours.back_color));
+    result = reinterpret_cast<LRESULT>(colours.back_brush);
   }
   return result;
 }
@@ -27,26 +27,26 @@ LRESULT paint_colors(GadgetRecord* record, HDC context, int system_background) {
 }  // namespace
 
 void set_common_color(GadgetRecord* record, int32_t selector, int32_t color) {
-  ColourWords& words = record->words.colours;
+  GadgetColours& colours = record->colours;
   if (selector == GADGET_FRONT_COLOR) {
-    words.front_color = color;
+    colours.front_color = color;
   } else if (selector == GADGET_BACK_COLOR) {
-    if (words.back_brush) release_brush(words.back_brush);
-    words.back_brush = color == SYSTEM_COLOR ? nullptr : acquire_brush(static_cast<COLORREF>(color));
-    words.back_color = color;
+    if (colours.back_brush) release_brush(colours.back_brush);
+    colours.back_brush = color == SYSTEM_COLOR ? nullptr : acquire_brush(static_cast<COLORREF>(color));
+    colours.back_color = color;
   }
   RedrawWindow(record->window, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_FRAME);
 }
 
 int32_t get_common_color(GadgetRecord* record, int32_t selector) {
-  if (selector == GADGET_FRONT_COLOR) return record->words.colours.front_color;
-  if (selector == GADGET_BACK_COLOR) return record->words.colours.back_color;
+  if (selector == GADGET_FRONT_COLOR) return record->colours.front_color;
+  if (selector == GADGET_BACK_COLOR) return record->colours.back_color;
   return SYSTEM_COLOR;
 }
 
 void release_common_colors(GadgetRecord* record) {
-  if (record->words.colours.back_brush) release_brush(record->words.colours.back_brush);
-  record->words.colours.back_brush = nullptr;
+  if (record->colours.back_brush) release_brush(record->colours.back_brush);
+  record->colours.back_brush = nullptr;
 }
 
 LRESULT text_parent_message(GadgetRecord* record, HWND, UINT message, WPARAM wparam, LPARAM) {

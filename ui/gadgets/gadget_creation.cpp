@@ -11,19 +11,19 @@ HWND create_control(const ControlShape& shape) {
 }
 
 intptr_t finish_gadget(intptr_t number, HWND control, const GadgetKindTable* kind,
-                       void (*set_kind_words)(GadgetRecord*)) {
+                       void (*set_kind_fields)(GadgetRecord*)) {
   if (!control) return 0;
   GadgetRecord* record = take_gadget_slot(number);
   if (!record) {
     DestroyWindow(control);
     return 0;
   }
-  if (set_kind_words) set_kind_words(record);
+  if (set_kind_fields) set_kind_fields(record);
   return register_gadget(number, record, control, kind);
 }
 
 void set_system_colors(GadgetRecord* record) {
-  record->words.colours.back_color = SYSTEM_COLOR;
-  record->words.colours.front_color = SYSTEM_COLOR;
-  record->words.colours.back_brush = nullptr;
+  record->colours.back_color = SYSTEM_COLOR;
+  record->colours.front_color = SYSTEM_COLOR;
+  record->colours.back_brush = nullptr;
 }

@@ -17,12 +17,12 @@ struct ControlShape {
 HWND create_control(const ControlShape& shape);
 
 // Takes the slot (an old gadget under the number goes now), lets the kind set
-// its words and registers the control. When the table cannot hold the number
+// its own fields and registers the control. When the table cannot hold the number
 // the new control is destroyed and 0 returned: the old gadget stays.
 intptr_t finish_gadget(intptr_t number, HWND control, const GadgetKindTable* kind,
-                       void (*set_kind_words)(GadgetRecord*) = nullptr);
+                       void (*set_kind_fields)(GadgetRecord*) = nullptr);
 
-// Kind words of the kinds with colours: both colours the system's.
+// For the kinds with colours: both colours the system's, no brush.
 void set_system_colors(GadgetRecord* record);
 
 // Runs a creation on the GUI thread; 0 when the library is not running.

@@ -10,12 +10,14 @@
 #include "ui/gadgets/gui_thread.h"
 #include "ui/windows/events.h"
 #include "ui/windows/gadget_hooks.h"
+#include "ui/windows/message_origin.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
-constexpr char GADGET_ID_PROPERTY[] = "GX_ID";
+// Marks a control made a drop target. No gadget of this program is one; the
+// clean-up on destruction stays for any control that is.
 constexpr char DROP_ACCEPT_PROPERTY[] = "GX_DropAccept";
-constexpr char WINDOW_ID_PROPERTY[] = "GX_WindowID";
 constexpr int32_t TABLE_STEP = 50;
 
 struct GadgetLibraryState {
@@ -27,6 +29,12 @@ struct GadgetLibraryState {
 // Reached only on the GUI thread. Kept (with the table) after end_gadgets,
 // because the windows' end routine still destroys controls afterwards.
 GadgetLibraryState* state = nullptr;
+
+// Requests of a control's own class (WM_USER up) and the programs' range
+// (WM_APP up). The platform hands their parameters between threads and
+// processes as they are, and the controls take some of them for pointers (a
+// progress bar or a rich-edit control writes its answer through lParam).
+bool is_private_request(UINT message) { return message >= WM_USER && message < 0xC000; }
 
 LRESULT offer_parent_message(intptr_t number, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   GadgetRecord* record = find_gadget(number);
@@ -63,6 +71,7 @@ bool init_gadgets() {
                                ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&classes);
   if (!start_gui_thread_route()) return false;
+  watch_own_sends();
   set_gadget_hooks(offer_parent_message, use_gadget_window);
   return true;
 }
@@ -102,6 +111,9 @@ intptr_t register_gadget(intptr_t number, GadgetRecord* record, HWND control, co
 }
 
 LRESULT CALLBACK gadget_window_proc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+  // Every request the program makes of its controls is sent on this thread;
+  // one that was posted, or sent from elsewhere, is answered without them.
+  if (is_private_request(message) && !sent_by_this_thread(control, message, wparam, lparam)) return 0;
   const intptr_t number = GetWindowLongPtrA(control, GWLP_ID);
   GadgetRecord* record = number == -1 ? nullptr : find_gadget(number);
   if (!record || record->window != control) return DefWindowProcA(control, message, wparam, lparam);
@@ -112,15 +124,7 @@ LRESULT CALLBACK gadget_window_proc(HWND control, UINT message, WPARAM wparam, L
   return result;
 }
 
-HWND owning_window(HWND control) {
-  HWND current = control;
-  while (current && !GetPropA(current, WINDOW_ID_PROPERTY)) {
-    HWND parent = GetParent(current);
-    if (!parent) break;
-    current = parent;
-  }
-  return current;
-}
+HWND owning_window(HWND control) { return find_numbered_window(control).window; }
 
 void use_gadget_window(HWND window) {
   if (state) state->parent = window;
@@ -128,7 +132,6 @@ void use_gadget_window(HWND window) {
 
 HWND gadget_parent() { return state ? state->parent : nullptr; }
 
-HFONT gadget_font() { return state ? state->font : nullptr; }
 
 void pump_pending_messages() {
   MSG message;

@@ -28,31 +28,27 @@ constexpr int32_t SYSTEM_COLOR = -1;
 
 struct GadgetKindTable;
 
-// The three kind words; which view applies depends on the kind.
-struct ColourWords {
-  int32_t back_color;  // text, string, progress bar
-  int32_t front_color;
-  HBRUSH back_brush;  // text and string only: the cached brush for back_color
-};
-struct EditorWords {
-  int32_t empty_line_state;  // 0, 1 or 2: see editor_gadget.cpp
+// The colours of the kinds that have them (text, string, progress bar and
+// editor), in one place for every kind.
+struct GadgetColours {
   int32_t back_color;
   int32_t front_color;
-};
-union KindWords {
-  ColourWords colours;
-  EditorWords editor;
+  HBRUSH back_brush;  // text and string only: the cached brush for back_color
 };
 
 struct GadgetRecord {
   HWND window;  // non-null exactly while the slot is in use
   const GadgetKindTable* kind;
   WNDPROC previous_proc;
-  KindWords words;
+  GadgetColours colours;
+  int32_t empty_line_state;  // editors only: 0, 1 or 2, see editor_gadget.cpp
 };
 
 // The operation positions in their fixed order. An empty position means a
-// default or nothing, as each caller says.
+// default or nothing, as each caller says. The kinds fill some positions that
+// the program never calls (the states, attributes, lines other than the
+// append, and colours but for the editor's font change); they stay, so that
+// each kind's table is whole.
 struct GadgetOperations {
   LRESULT (*on_parent_message)(GadgetRecord*, HWND parent, UINT message, WPARAM, LPARAM) = nullptr;
   void (*release)(GadgetRecord*) = nullptr;
@@ -104,7 +100,6 @@ HWND owning_window(HWND control);
 // The window in which the next gadgets are created.
 void use_gadget_window(HWND window);
 HWND gadget_parent();
-HFONT gadget_font();
 
 // Dispatches every message waiting for this thread, then forgets any event
 // they produced.

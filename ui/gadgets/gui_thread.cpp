@@ -7,7 +7,6 @@
 namespace {
 
 constexpr char LIBRARY_WINDOW_CLASS[] = "GadgetLibraryWindow";
-constexpr UINT MSG_RUN_GADGET_CALL = WM_APP + 0x2F0;
 
 // Plain globals on purpose: nothing the route reads may live in the program
 // heap, which is destroyed at exit while the watcher thread still runs.
@@ -18,14 +17,46 @@ struct CallRequest {
   GuiCall call;
   void* context;
   bool done;
+  CallRequest* next;  // the next request whose caller waits
 };
+
+// The requests whose callers are waiting in their send right now. The
+// window is found by any process on the desktop, which may send or post
+// this message with any lParam: only an address on this list is a request.
+SRWLOCK waiting_lock = SRWLOCK_INIT;
+CallRequest* waiting = nullptr;
+
+void add_waiting(CallRequest* request) {
+  AcquireSRWLockExclusive(&waiting_lock);
+  request->next = waiting;
+  waiting = request;
+  ReleaseSRWLockExclusive(&waiting_lock);
+}
+
+// Unlinks the request at this address if one waits there; compares
+// addresses only, so an unknown value is never read through.
+CallRequest* take_waiting(const void* address) {
+  AcquireSRWLockExclusive(&waiting_lock);
+  CallRequest* found = nullptr;
+  for (CallRequest** link = &waiting; *link; link = &(*link)->next) {
+    if (*link != address) continue;
+    found = *link;
+    *link = found->next;
+    break;
+  }
+  ReleaseSRWLockExclusive(&waiting_lock);
+  return found;
+}
 
 LRESULT CALLBACK library_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != MSG_RUN_GADGET_CALL) return DefWindowProcA(window, message, wparam, lparam);
   // A send that was already under way when the library ended finds the
   // route stopped and leaves the table alone.
   if (gui_thread_id.load() != GetCurrentThreadId()) return 0;
-  auto* request = reinterpret_cast<CallRequest*>(lparam);
+  // A caller waits in a plain send; a posted request has nobody waiting.
+  if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != ISMEX_SEND) return 0;
+  CallRequest* request = take_waiting(reinterpret_cast<const void*>(lparam));
+  if (!request) return 0;
   request->call(request->context);
   request->done = true;
   return 1;
@@ -76,7 +107,10 @@ bool run_on_gui_thread(GuiCall call, void* context) {
   }
   HWND window = library_window.load();
   if (!window) return false;
-  CallRequest request{call, context, false};
+  CallRequest request{call, context, false, nullptr};
+  add_waiting(&request);
   SendMessageA(window, MSG_RUN_GADGET_CALL, 0, reinterpret_cast<LPARAM>(&request));
+  // Still listed when the send came back unanswered (the library ended).
+  take_waiting(&request);
   return request.done;
 }

@@ -2,15 +2,23 @@
 // Every access to the gadget table and its controls happens on one thread,
 // the GUI thread that started the library. A call made on another thread
 // (the program's watcher) is sent to the library's own message-only window
-// and runs there; the caller waits while the GUI thread is busy. No lock is
-// held across that send, so the two threads cannot deadlock on each other.
+// and runs there; the caller waits while the GUI thread is busy, unless that
+// thread answers sent messages meanwhile (a download does, between its
+// waits). No lock is held across that send, so the two threads cannot
+// deadlock on each other.
 //
 // What the route needs lives in plain globals outside the program heap: once
 // the library has ended (the heap may be gone), a call from any thread finds
 // no window and does nothing.
+#include <windows.h>
+
 #include <type_traits>
 
 using GuiCall = void (*)(void* context);
+
+// The message that carries a call to the library window. Any process finds
+// that window, so the message runs only a call whose caller waits for it.
+constexpr UINT MSG_RUN_GADGET_CALL = WM_APP + 0x2F0;
 
 // Creates the library window on the calling thread, which becomes the GUI
 // thread; false when the window cannot be made.

@@ -38,16 +38,16 @@ void set_progress_color(GadgetRecord* record, int32_t selector, int32_t color) {
   const LPARAM value = color == SYSTEM_COLOR ? static_cast<LPARAM>(CLR_DEFAULT) : static_cast<LPARAM>(color);
   if (selector == GADGET_FRONT_COLOR) {
     SendMessageA(record->window, PBM_SETBARCOLOR, 0, value);
-    record->words.colours.front_color = color;
+    record->colours.front_color = color;
   } else if (selector == GADGET_BACK_COLOR) {
     SendMessageA(record->window, PBM_SETBKCOLOR, 0, value);
-    record->words.colours.back_color = color;
+    record->colours.back_color = color;
   }
 }
 
 int32_t get_progress_color(GadgetRecord* record, int32_t selector) {
-  if (selector == GADGET_FRONT_COLOR) return record->words.colours.front_color;
-  if (selector == GADGET_BACK_COLOR) return record->words.colours.back_color;
+  if (selector == GADGET_FRONT_COLOR) return record->colours.front_color;
+  if (selector == GADGET_BACK_COLOR) return record->colours.back_color;
   return SYSTEM_COLOR;
 }
 

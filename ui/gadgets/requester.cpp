@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "base/object_list.h"
+#include "base/system_library.h"
 #include "ui/gadgets/requester_parts.h"
 
 namespace {
@@ -32,7 +33,7 @@ using PathFromItemList = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
 
 class Shell32 {
  public:
-  Shell32() : module_(LoadLibraryA("SHELL32.DLL")) {}
+  Shell32() : module_(load_system_library("SHELL32.DLL")) {}
   ~Shell32() {
     if (module_) FreeLibrary(module_);
   }

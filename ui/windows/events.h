@@ -36,11 +36,20 @@ constexpr intptr_t MENU_CONTROL_ID = -10000;
 // What a message handler returns to leave a message to default processing.
 constexpr LRESULT NOT_HANDLED = static_cast<LRESULT>(static_cast<int32_t>(0xD0D0D0D1u));
 
-// timeout in milliseconds: -1 waits without limit, 0 does not wait.
+// timeout in milliseconds: -1 waits without limit, 0 does not wait. Gives 0
+// when the time-out passed, and also for a message numbered like an event
+// code (13100 to 13109) that produced no event.
 int32_t wait_event(int32_t timeout = -1);
 intptr_t event_window();
 intptr_t event_gadget();
 int32_t event_type();
+
+// For the GUI thread while one long piece of work keeps it from wait_event
+// (a download): answers every message that other threads and processes
+// have sent to it meanwhile (their senders wait for that), and paints what
+// needs painting. Clicks, keys and posted messages stay queued, in order,
+// for wait_event.
+void answer_waiting_messages();
 
 void queue_event(int32_t code, intptr_t window_number);
 // Forgets the event produced by the current dispatch (pump_pending_messages).

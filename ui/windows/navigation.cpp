@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ HACCEL choose_accelerators(HWND active_window) {
   if (key_down(VK_TAB) && !key_down(VK_CONTROL) && !key_down(VK_SHIFT) && !key_down(VK_MENU) && focus_keeps_tab())
     return nullptr;
   if (!active_window) return nullptr;
-  auto property = reinterpret_cast<intptr_t>(GetPropA(active_window, "GX_WindowID"));
+  auto property = reinterpret_cast<intptr_t>(GetPropA(active_window, WINDOW_ID_PROPERTY));
   if (!property) return nullptr;
   WindowRecord* record = find_window_record(property - 1);
   return record ? record->accelerator_table : nullptr;

@@ -1,14 +1,14 @@
 #include <windows.h>
 
 #include "ui/windows/window_class.h"
+#include "ui/windows/toolkit_windows.h"
 #include "ui/windows/window_library.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
 constexpr uint32_t TOOLKIT_FLAGS = WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED | WINDOW_INVISIBLE;
 constexpr LONG CW_DEFAULT_POSITION = static_cast<LONG>(0x80000000u);
-constexpr char WINDOW_ID_PROPERTY[] = "GX_WindowID";
 
 struct Placement {
   int x, y, width, height;
@@ -124,17 +124,3 @@ WindowRecord* find_window_record(intptr_t number) {
   return find_record<WindowRecord>(window_library().window_table, number);
 }
 
-HWND window_handle(intptr_t number) {
-  WindowRecord* record = find_window_record(number);
-  return record ? record->window : nullptr;
-}
-
-// Climbs through child windows only: GetParent of a top-level window is its
-// owner, and a window being created under an owner must not pass for it.
-intptr_t find_window_number(HWND window) {
-  for (HWND at = window; at;) {
-    if (auto property = reinterpret_cast<intptr_t>(GetPropA(at, WINDOW_ID_PROPERTY))) return property - 1;
-    at = (GetWindowLongPtrA(at, GWL_STYLE) & WS_CHILD) ? GetParent(at) : nullptr;
-  }
-  return -1;
-}

@@ -22,6 +22,11 @@ bool fetch_message(MSG& message, int32_t timeout) {
   return PeekMessageA(&message, nullptr, 0, 0, REMOVE) != 0;
 }
 
+// Some message numbers are also event codes (13100 to 13109). Retrieved
+// without producing that event (a data message whose record was refused,
+// or any process posting the number), such a message must not pass for it.
+bool is_event_code(UINT message) { return message >= EVENT_GADGET && message <= EVENT_RESTORE_WINDOW; }
+
 int32_t take_queued_event(EventState* events) {
   QueuedEvent* node = events->queue_head;
   events->queue_head = node->next;
@@ -55,6 +60,7 @@ int32_t wait_event(int32_t timeout) {
     events->pending_code = 0;
     return code;
   }
+  if (is_event_code(message.message)) return 0;
   return static_cast<int32_t>(message.message);
 }
 

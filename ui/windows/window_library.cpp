@@ -2,7 +2,8 @@
 
 #include "base/library_state.h"
 #include "ui/windows/live_sizing.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/message_origin.h"
+#include "ui/windows/toolkit_windows.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ bool init_windows() {
   library.class_icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
   library.class_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   library.sizing = allocate_library_state<SizingState>();
+  watch_own_sends();
   return library.window_table && library.events && library.sizing;
 }
 

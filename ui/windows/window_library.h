@@ -39,10 +39,6 @@ struct WindowLibrary {
 // The library's data; all pointers null before init_windows.
 WindowLibrary& window_library();
 
-// Window number of a message's window: the first window with "GX_WindowID"
-// on the way up from this one, or -1.
-intptr_t find_window_number(HWND window);
-
 // Calls the installed parent hook, if any (open_window's last step).
 void use_gadget_window_hook(HWND window);
 

@@ -1,7 +1,9 @@
 #include "ui/windows/live_sizing.h"
+#include "ui/windows/message_origin.h"
 #include "ui/windows/navigation.h"
 #include "ui/windows/window_library.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
@@ -38,6 +40,9 @@ void queue_size_events(WindowRecord* record, WPARAM kind, intptr_t number) {
 
 void handle_command(EventState* events, HWND window, WPARAM wparam, LPARAM lparam) {
   auto control = reinterpret_cast<HWND>(lparam);
+  // Any process may post any value here; only a control inside this window
+  // names a gadget, and anything else names nothing at all.
+  if (control && !IsChild(window, control)) return;
   if (notify_gadget(control, window, WM_COMMAND, wparam, lparam) != NOT_HANDLED) return;
   const int32_t code = HIWORD(wparam);
   if (control) {
@@ -85,7 +90,7 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
   EventState* events = window_library().events;
   if (!events) return NOT_HANDLED;
 
-  const intptr_t number = find_window_number(window);
+  const intptr_t number = find_numbered_window(window).number;
   WindowRecord* record = number == -1 ? nullptr : find_window_record(number);
   events->window = number;
 
@@ -110,6 +115,10 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
     case WM_GETMINMAXINFO:
       return record ? 0 : NOT_HANDLED;
     case WM_NOTIFY: {
+      // The header is read only when this thread sent the notification: a
+      // posted one, or one from another thread or process, carries a value
+      // that is no pointer of ours.
+      if (!sent_by_this_thread(window, message, wparam, lparam)) return 0;
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       return header ? notify_gadget(header->hwndFrom, window, message, wparam, lparam) : NOT_HANDLED;
     }

@@ -12,7 +12,7 @@
 #include "ui/gadgets/gadget_registry.h"
 #include "ui/gadgets/gadgets.h"
 #include "ui/windows/events.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
 
 namespace {
 
@@ -95,7 +95,11 @@ TEST_F(ToolkitWindowTest, ColourMessagesReachTheKindThroughTheWindow) {
   };
   GadgetRecord* record = find_gadget(0);
   record->kind->operations.set_color(record, GADGET_BACK_COLOR, RGB(10, 200, 10));
-  EXPECT_EQ(brush_for(), reinterpret_cast<LRESULT>(find_gadget(0)->words.colours.back_brush));
+  // A solid brush of the background colour, and the colour set to paint with.
+  LOGBRUSH brush{};
+  ASSERT_EQ(GetObjectA(reinterpret_cast<HBRUSH>(brush_for()), sizeof brush, &brush), int{sizeof brush});
+  EXPECT_EQ(brush.lbStyle, static_cast<UINT>(BS_SOLID));
+  EXPECT_EQ(brush.lbColor, RGB(10, 200, 10));
   EXPECT_EQ(GetBkColor(context), RGB(10, 200, 10));
   ReleaseDC(label, context);
 }

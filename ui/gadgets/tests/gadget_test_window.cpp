@@ -2,6 +2,7 @@
 
 #include "base/heap.h"
 #include "base/text.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ HWND open_test_window(const char* title) {
   HWND window = CreateWindowExA(0, TEST_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 640, 400,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window) {
-    SetPropA(window, "GX_WindowID", reinterpret_cast<HANDLE>(1));
+    SetPropA(window, WINDOW_ID_PROPERTY, reinterpret_cast<HANDLE>(1));
     SetForegroundWindow(window);
     pump_messages();
   }

@@ -7,6 +7,8 @@
 
 #include "base/object_table.h"
 #include "ui/gadgets/tests/gadget_test_window.h"
+#include "tests/time_scale.h"
+#include "ui/windows/events.h"
 
 namespace {
 
@@ -102,6 +104,41 @@ TEST_F(OperationsTest, AnotherThreadReachesTheControlsButNeverMovesTheFocus) {
   EXPECT_EQ(get_gadget_text(8), "from the watcher");
   EXPECT_EQ(focus_answer, nullptr);
   EXPECT_EQ(GetFocus(), field);
+}
+
+struct WatcherTurn {
+  Text read;
+  int32_t disabled = -1;
+  std::atomic<bool> finished{false};
+};
+
+DWORD WINAPI watcher_turn(void* argument) {
+  auto* turn = static_cast<WatcherTurn*>(argument);
+  turn->read = get_gadget_text(2);
+  turn->disabled = disable_gadget(7, 1);
+  turn->finished = true;
+  return 0;
+}
+
+// A download keeps the GUI thread busy; between its slices it answers what
+// other threads have sent, so the watcher's calls still come back.
+TEST_F(OperationsTest, AnotherThreadsCallsAreAnsweredWhileThisThreadIsBusy) {
+  ASSERT_NE(create_string_gadget(2, 70, 10, 370, 20, "typed here"), 0);
+  ASSERT_NE(create_button_gadget(7, 410, 100, 90, 30, "Start Download"), 0);
+  WatcherTurn turn;
+  HANDLE thread = CreateThread(nullptr, 0, watcher_turn, &turn, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  const DWORD start = GetTickCount();
+  while (!turn.finished && GetTickCount() - start < scaled_ms(10000)) {
+    Sleep(20);  // a slice of the work
+    answer_waiting_messages();
+  }
+  const bool answered = turn.finished;
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) pump_messages();
+  CloseHandle(thread);
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(turn.read, "typed here");
+  EXPECT_FALSE(IsWindowEnabled(find_gadget(7)->window));
 }
 
 // The watcher's calls keep coming while the GUI thread replaces gadgets,

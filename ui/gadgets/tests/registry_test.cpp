@@ -9,6 +9,7 @@
 #include "base/object_table.h"
 #include "ui/gadgets/tests/gadget_test_window.h"
 #include "ui/windows/events.h"
+#include "ui/windows/window_properties.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ TEST_F(RegistryTest, EveryKindIsARegisteredChildUnderItsNumber) {
     EXPECT_EQ((GetWindowLongPtrA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0, kind.client_edge);
     EXPECT_EQ(GetParent(control), window_);
     EXPECT_EQ(GetWindowLongPtrA(control, GWLP_ID), number);
-    EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(control, "GX_ID")), number);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(GetPropA(control, GADGET_ID_PROPERTY)), number);
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), gadget_window_proc);
     if (kind.reports_font) {
       EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
@@ -144,7 +145,7 @@ TEST_F(RegistryTest, OwningWindowIsTheNearestToolkitWindow) {
   ASSERT_EQ(GetParent(control), group);
   EXPECT_EQ(owning_window(control), window_);
   // Without any toolkit window above, the top of the chain.
-  RemovePropA(window_, "GX_WindowID");
+  RemovePropA(window_, WINDOW_ID_PROPERTY);
   EXPECT_EQ(owning_window(control), window_);
 }
 
@@ -187,9 +188,12 @@ TEST_F(RegistryTest, GadgetsWithOneBackgroundShareOneBrush) {
   const int32_t red = RGB(200, 0, 0);
   set_colour(0, GADGET_BACK_COLOR, red);
   set_colour(1, GADGET_BACK_COLOR, red);
-  HBRUSH shared = find_gadget(0)->words.colours.back_brush;
+  HBRUSH shared = find_gadget(0)->colours.back_brush;
   ASSERT_NE(shared, nullptr);
-  EXPECT_EQ(find_gadget(1)->words.colours.back_brush, shared);
+  LOGBRUSH brush{};
+  ASSERT_EQ(GetObjectA(shared, sizeof brush, &brush), int{sizeof brush});
+  EXPECT_EQ(brush.lbColor, static_cast<COLORREF>(red));
+  EXPECT_EQ(find_gadget(1)->colours.back_brush, shared);
   HDC context = GetDC(window_);
   EXPECT_EQ(ask_colours(0, WM_CTLCOLORSTATIC, context), reinterpret_cast<LRESULT>(shared));
   EXPECT_EQ(GetBkColor(context), static_cast<COLORREF>(red));
@@ -199,7 +203,7 @@ TEST_F(RegistryTest, GadgetsWithOneBackgroundShareOneBrush) {
   // Back to the system colour: the brush goes, the system paints again.
   set_colour(1, GADGET_BACK_COLOR, SYSTEM_COLOR);
   EXPECT_EQ(GetObjectType(shared), 0u);
-  EXPECT_EQ(find_gadget(1)->words.colours.back_brush, nullptr);
+  EXPECT_EQ(find_gadget(1)->colours.back_brush, nullptr);
   EXPECT_EQ(ask_colours(1, WM_CTLCOLOREDIT, context), NOT_HANDLED);
   ReleaseDC(window_, context);
 }

@@ -12,7 +12,7 @@
 #include "base/heap.h"
 #include "base/text.h"
 #include "ui/gadgets/gadgets.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
 
 namespace {
 

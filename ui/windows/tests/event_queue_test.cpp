@@ -165,10 +165,6 @@ TEST_F(EventQueue, NotifyGadgetReachesOnlyRegisteredControls) {
   EXPECT_EQ(notify_gadget(nullptr, window, WM_COMMAND, 0, 0), NOT_HANDLED);
   EXPECT_EQ(notify_gadget(mislabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
   EXPECT_EQ(notify_gadget(unlabelled, window, WM_COMMAND, 0, 0), NOT_HANDLED);
-  // A handle of no window at all, as a stranger might post in WM_COMMAND.
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), 0x4321);
-  ASSERT_TRUE(wait_for_event(EVENT_GADGET));
-  for (const HookCall& call : hook_calls) EXPECT_NE(call.message, UINT{WM_COMMAND});
   EXPECT_EQ(notify_gadget(registered, window, WM_HSCROLL, 5, 6), 1234);
   ASSERT_EQ(hook_calls.size(), 1u);
   EXPECT_EQ(hook_calls[0].gadget, 31);
@@ -214,6 +210,102 @@ TEST_F(EventQueue, ControlMessagesToTheWindowReachTheGadgetHook) {
   EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 42, reinterpret_cast<LPARAM>(&header)), 99);
   ASSERT_EQ(hook_calls.size(), 1u);
   EXPECT_EQ(hook_calls[0].gadget, 42);
+}
+
+// Sends from a thread of its own while this one answers through wait_event.
+struct CrossSend {
+  HWND window;
+  UINT message;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+
+DWORD WINAPI send_message_now(void* argument) {
+  const auto* send = static_cast<CrossSend*>(argument);
+  SendMessageA(send->window, send->message, send->wparam, send->lparam);
+  return 0;
+}
+
+void send_from_another_thread(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  CrossSend send{window, message, wparam, lparam};
+  HANDLE thread = CreateThread(nullptr, 0, send_message_now, &send, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+    if (GetTickCount() - start > scaled_ms(10000)) {
+      // The thread's frame holds send: it must end before this one returns.
+      ADD_FAILURE() << "the other thread's send was never answered";
+      WaitForSingleObject(thread, INFINITE);
+      break;
+    }
+    wait_event(10);
+  }
+  CloseHandle(thread);
+}
+
+int hook_calls_of(UINT message, HWND window) {
+  int count = 0;
+  for (const HookCall& call : hook_calls) count += call.message == message && call.window == window;
+  return count;
+}
+
+TEST_F(EventQueue, NotificationsAreReadOnlyWhenThisThreadSentThem) {
+  HWND child = add_control(window, "Button", 42, BS_PUSHBUTTON, 10, 50);
+  register_like_gadget(child, 42);
+  drain_events();
+  // A real header naming a registered child: read, it would reach the gadget.
+  NMHDR header{child, 42, 0};
+  const auto lparam = reinterpret_cast<LPARAM>(&header);
+  hook_answer = 99;
+  hook_calls.clear();
+  PostMessageA(window, WM_NOTIFY, 42, lparam);
+  drain_events();
+  send_from_another_thread(window, WM_NOTIFY, 42, lparam);
+  drain_events();
+  EXPECT_EQ(hook_calls_of(WM_NOTIFY, window), 0);
+  EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 42, lparam), 99);
+  EXPECT_EQ(hook_calls_of(WM_NOTIFY, window), 1);
+}
+
+TEST_F(EventQueue, ControlMessagesNameOnlyTheWindowsOwnChildren) {
+  // A registered control of another toolkit window, and the window itself:
+  // neither is a control of this window.
+  auto other = reinterpret_cast<HWND>(open_window(1, 60, 60, 200, 100, "other", WS_OVERLAPPEDWINDOW));
+  ASSERT_TRUE(IsWindow(other));
+  HWND foreign = add_control(other, "Button", 43, BS_PUSHBUTTON, 0, 0);
+  register_like_gadget(foreign, 43);
+  drain_events();
+  hook_calls.clear();
+  hook_answer = NOT_HANDLED;
+  const UINT messages[] = {WM_COMMAND, WM_CTLCOLORSTATIC, WM_CTLCOLOREDIT, WM_CTLCOLORBTN, WM_HSCROLL,
+                           MSG_GADGET_NOTIFY};
+  for (HWND named : {foreign, window}) {
+    for (UINT message : messages) {
+      PostMessageA(window, message, MAKEWPARAM(43, BN_CLICKED), reinterpret_cast<LPARAM>(named));
+      send_from_another_thread(window, message, MAKEWPARAM(43, BN_CLICKED), reinterpret_cast<LPARAM>(named));
+    }
+  }
+  const std::vector<SeenEvent> seen = drain_events();
+  EXPECT_EQ(codes_among(seen, {EVENT_GADGET, EVENT_MENU}), std::vector<int32_t>{});
+  for (UINT message : messages) EXPECT_EQ(hook_calls_of(message, window), 0) << message;
+  close_window(1);
+}
+
+TEST_F(EventQueue, MessagesNumberedLikeEventsPassForNoEvent) {
+  PostMessageA(window, MSG_GADGET_EVENT, 7, 0);
+  ASSERT_TRUE(wait_for_event(EVENT_GADGET));
+  // Numbers a stranger may post to the window or the thread, which would
+  // otherwise come back as an event of the last gadget (7).
+  for (UINT number = EVENT_GADGET; number <= EVENT_RESTORE_WINDOW; ++number) {
+    if (number == MSG_GADGET_EVENT) continue;  // the gadget event's own message
+    PostMessageA(window, number, 0x100, 0x100);
+    PostMessageA(nullptr, number, 0, 0);
+  }
+  std::vector<int32_t> event_numbers;
+  for (const SeenEvent& e : drain_events())
+    if (e.code >= EVENT_GADGET && e.code <= EVENT_RESTORE_WINDOW) event_numbers.push_back(e.code);
+  EXPECT_EQ(event_numbers, std::vector<int32_t>{});
+  EXPECT_EQ(event_gadget(), 7);
 }
 
 std::vector<int32_t> size_events_after(HWND window, int show) {
@@ -314,12 +406,13 @@ TEST_F(EventQueue, RetrievedMessagesWithoutAnEventReturnTheirNumber) {
 }
 
 TEST_F(EventQueue, DataMessagesTakeOverOnlyRecordsTheRuntimeHandedOut) {
-  // A value posted by anyone: no event, nothing freed, nothing held.
+  // A value posted by anyone: no event (not even the data events' own
+  // numbers, which the message numbers equal), nothing freed, nothing held.
   PostMessageA(window, MSG_DATA_WINDOW, 0, 0x100);
-  EXPECT_EQ(wait_event(1000), static_cast<int32_t>(MSG_DATA_WINDOW));
+  EXPECT_EQ(wait_event(1000), 0);
   EXPECT_EQ(event_data(), nullptr);
   PostMessageA(window, MSG_DATA_GADGET, 4, 0x100);
-  wait_event(1000);
+  EXPECT_EQ(wait_event(1000), 0);
   EXPECT_EQ(event_data(), nullptr);
   EXPECT_NE(event_gadget(), 4);
 

@@ -13,7 +13,8 @@
 #include "base/tests/runtime_fixture.h"
 #include "tests/time_scale.h"
 #include "ui/windows/events.h"
-#include "ui/windows/windows.h"
+#include "ui/windows/toolkit_windows.h"
+#include "ui/windows/window_properties.h"
 
 class WindowLibraryEnvironment : public ::testing::Environment {
  public:
@@ -24,6 +25,12 @@ class WindowLibraryEnvironment : public ::testing::Environment {
 // Defined after runtime_environment, so initialised (and set up) after it.
 inline ::testing::Environment* const window_library_environment =
     ::testing::AddGlobalTestEnvironment(new WindowLibraryEnvironment);
+
+// The open window's handle, or null.
+inline HWND window_handle(intptr_t number) {
+  WindowRecord* record = find_window_record(number);
+  return record ? record->window : nullptr;
+}
 
 struct SeenEvent {
   int32_t code;
@@ -191,7 +198,7 @@ inline HWND add_control(HWND parent, const char* kind, intptr_t id, DWORD style,
 
 // Marks a control the way the gadget library registers one.
 inline void register_like_gadget(HWND control, intptr_t number) {
-  SetPropA(control, "GX_ID", reinterpret_cast<HANDLE>(number));
+  SetPropA(control, GADGET_ID_PROPERTY, reinterpret_cast<HANDLE>(number));
 }
 
 inline BOOL CALLBACK collect_window(HWND window, LPARAM list) {

@@ -22,7 +22,7 @@ struct WindowRecord {
   HWND window;  // non-zero while open: the table's in-use marker
   ACCEL* accelerator_entries;
   HACCEL accelerator_table;
-  int32_t accelerator_count;
+  int32_t accelerator_count;  // always 2; kept with the entries, nothing reads it
   int32_t minimised_or_maximised;
 };
 
@@ -35,6 +35,5 @@ intptr_t open_window(intptr_t number, int x, int y, int width, int height, TextR
                      HWND parent = nullptr);
 void close_window(intptr_t number);
 
-// The open window's record or handle, or null.
+// The open window's record, or null.
 WindowRecord* find_window_record(intptr_t number);
-HWND window_handle(intptr_t number);
