@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cctype>
+#include "base/ascii.h"
 
 bool init_text() { return create_text_heap(); }
 
@@ -32,11 +32,10 @@ namespace {
 bool matches_at(std::string_view text, std::size_t at, std::string_view searched, bool no_case) {
   if (text.size() - at < searched.size()) return false;
   for (std::size_t i = 0; i < searched.size(); ++i) {
-    const unsigned char a = static_cast<unsigned char>(text[at + i]);
-    const unsigned char b = static_cast<unsigned char>(searched[i]);
+    const char a = text[at + i];
+    const char b = searched[i];
     if (a == b) continue;
-    // ASCII letters only, as the "C" locale folds them.
-    if (!no_case || a >= 0x80 || b >= 0x80 || std::tolower(a) != std::tolower(b)) return false;
+    if (!no_case || ascii_lower(a) != ascii_lower(b)) return false;
   }
   return true;
 }
