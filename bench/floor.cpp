@@ -5,10 +5,11 @@
 // a download complete; nothing else. The benchmark compares the real
 // program with it.
 //
-//   floor.exe [--piece BYTES] HOST PORT PATH DESTINATION [REPEAT]
+//   floor.exe [--piece BYTES] [--no-flush] HOST PORT PATH DESTINATION [REPEAT]
 //
 // --piece asks for pieces of another size (1024: the floor of the design
-// before its pieces grew). Sends the same request text the program sends,
+// before its pieces grew); --no-flush leaves the file to the cache, so that
+// the benchmark can tell what the flush costs. Sends the same request text the program sends,
 // skips the response head (the first "\r\n\r\n"), writes the rest into
 // DESTINATION and prints one line per download: "<microseconds> <body
 // bytes>", timed from just before connect to the flushed and closed file, so
@@ -26,6 +27,7 @@
 namespace {
 
 int piece_size = PIECE_SIZE;
+bool flush = true;
 char* piece = nullptr;
 
 // Returns the body bytes written, or -1 when the download could not start.
@@ -81,7 +83,7 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
     WriteFile(file, piece + from, static_cast<DWORD>(n - from), &written, nullptr);
     body += written;
   }
-  FlushFileBuffers(file);
+  if (flush) FlushFileBuffers(file);
   CloseHandle(file);
   closesocket(s);
   *elapsed_us = now_us() - start;
@@ -91,13 +93,21 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2 && std::strcmp(argv[1], "--piece") == 0) {
-    piece_size = std::atoi(argv[2]);
-    argc -= 2;
-    argv += 2;
+  for (;;) {
+    if (argc > 2 && std::strcmp(argv[1], "--piece") == 0) {
+      piece_size = std::atoi(argv[2]);
+      argc -= 2;
+      argv += 2;
+    } else if (argc > 1 && std::strcmp(argv[1], "--no-flush") == 0) {
+      flush = false;
+      argc -= 1;
+      argv += 1;
+    } else {
+      break;
+    }
   }
   if (argc < 5 || piece_size <= 0) {
-    std::fprintf(stderr, "usage: floor [--piece BYTES] HOST PORT PATH DESTINATION [REPEAT]\n");
+    std::fprintf(stderr, "usage: floor [--piece BYTES] [--no-flush] HOST PORT PATH DESTINATION [REPEAT]\n");
     return 2;
   }
   // One buffer for the whole run, as the program has one per download.
