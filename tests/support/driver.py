@@ -218,14 +218,3 @@ class Driver:
 
     def __exit__(self, *exc):
         self.close()
-
-
-def stop_program(proc, timeout=5.0):
-    """Ends a started program that is still running; its exit code."""
-    if proc.poll() is None:
-        try:
-            return proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            return proc.wait()
-    return proc.returncode
