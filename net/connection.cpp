@@ -19,10 +19,15 @@ constexpr uint64_t CONNECT_TIMEOUT_MS = 21000;
 // gethostbyname is the one wait of a download that cannot be sliced: Windows
 // Sockets 1.1 has no way to resolve a name without blocking (its
 // asynchronous lookup answers with a window message, which this layer must
-// know nothing of), so the wait hook does not run while a name resolves.
-unsigned long resolve_address(const char* host) {
+// know nothing of), so the wait hook cannot run while a name resolves. It
+// runs once just before instead: what the caller has to show (the log's
+// "Started download...") is shown before a lookup that may take seconds. A
+// dotted address needs no lookup, and the hook's first turn comes with the
+// first wait that lasts.
+unsigned long resolve_address(ConnectionRecord* connection, const char* host) {
   const unsigned long dotted = inet_addr(host);
   if (dotted != INADDR_NONE) return dotted;
+  run_hook_now(connection);
   const hostent* entry = gethostbyname(host);
   if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) return INADDR_NONE;
   in_addr first;
@@ -73,7 +78,7 @@ ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  address.sin_addr.s_addr = resolve_address(host);
+  address.sin_addr.s_addr = resolve_address(record, host);
   // The socket never blocks, from the connect on: every wait is a select of
   // at most one slice, and a receive tries its recv first and waits only
   // when nothing is there, so a steady stream costs one socket call per

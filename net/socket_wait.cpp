@@ -7,14 +7,16 @@
 #include "net/clock.h"
 #include "net/connection_record.h"
 
-void run_hook_if_due(ConnectionRecord* connection) {
+void run_hook_now(ConnectionRecord* connection) {
   if (!connection->hook.routine) return;
-  const uint64_t now = monotonic_milliseconds();
-  if (now < connection->hook_due) return;
   connection->hook.routine(connection->hook.context);
   // Counted from the end of the routine, so a slow routine never leaves the
   // next slice with no time at all.
   connection->hook_due = monotonic_milliseconds() + WAIT_HOOK_PERIOD_MS;
+}
+
+void run_hook_if_due(ConnectionRecord* connection) {
+  if (connection->hook.routine && monotonic_milliseconds() >= connection->hook_due) run_hook_now(connection);
 }
 
 SocketWait wait_on_socket(ConnectionRecord* connection, Direction direction, uint64_t deadline) {

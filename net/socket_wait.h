@@ -20,3 +20,7 @@ SocketWait wait_on_socket(ConnectionRecord* connection, Direction direction, uin
 // Runs the hook when its period has passed: a stream that never waits
 // still gives the caller its turn between pieces.
 void run_hook_if_due(ConnectionRecord* connection);
+
+// Runs the hook now, before a wait that cannot be sliced; its next turn is
+// a period later.
+void run_hook_now(ConnectionRecord* connection);

@@ -6,8 +6,10 @@
 //
 // Every wait on a connection (connect, send, receive) runs in slices of at
 // most WAIT_HOOK_PERIOD_MS and calls the routine between them, and a steady
-// stream that never waits still calls it at that pace between pieces. The
-// routine runs on the waiting thread and must not use the connection.
+// stream that never waits still calls it at that pace between pieces; a
+// name lookup, the one wait that cannot be sliced, has it called once just
+// before. The routine runs on the waiting thread and must not use the
+// connection.
 #include <cstdint>
 
 struct WaitHook {
