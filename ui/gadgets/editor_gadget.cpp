@@ -53,19 +53,23 @@ class HiddenSelection {
 };
 
 // An append is several replacements (a separator, then the line); the
-// control is drawn once at the end instead of after each of them, which
-// costs far less once the log scrolls. It is drawn at once, not left to a
-// later paint: a download that follows keeps the thread from painting, and
-// "Started download..." must show meanwhile.
-class DrawnOnce {
+// control is drawn once for all of them, and not at once: the paint comes
+// with the thread's next look at its messages (the event loop, a modal
+// dialog's loop, or a download's wait hook, which runs before a name lookup
+// and then at least every 100 ms of any wait). Lines appended in between,
+// such as the two of a download that is over at once, share that one paint.
+// Each paint costs far more than the text it shows (the platform draws the
+// frame and scroll bars again, and more so with a visual theme); drawing
+// after every replacement cost several paints per line once the log scrolls.
+class DrawnLater {
  public:
-  explicit DrawnOnce(GadgetRecord* record) : window_(record->window) { SendMessageA(window_, WM_SETREDRAW, FALSE, 0); }
-  ~DrawnOnce() {
+  explicit DrawnLater(GadgetRecord* record) : window_(record->window) { SendMessageA(window_, WM_SETREDRAW, FALSE, 0); }
+  ~DrawnLater() {
     SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
   }
-  DrawnOnce(const DrawnOnce&) = delete;
-  DrawnOnce& operator=(const DrawnOnce&) = delete;
+  DrawnLater(const DrawnLater&) = delete;
+  DrawnLater& operator=(const DrawnLater&) = delete;
 
  private:
   HWND window_;
@@ -74,7 +78,7 @@ class DrawnOnce {
 int32_t add_editor_line(GadgetRecord* record, intptr_t position, TextRef text, intptr_t) {
   const Text line = make_text(text);
   const intptr_t index = line_index(record, position);
-  DrawnOnce drawn(record);
+  DrawnLater drawn(record);
   HiddenSelection hidden(record);
   if (index != -1 && position != -1) {
     send(record, EM_SETSEL, static_cast<WPARAM>(index), index);
