@@ -2,38 +2,43 @@
 
 namespace {
 
-// The last message the hook saw on this thread: it is the one whose window
-// procedure runs next, since nothing runs in between.
-struct SentMessage {
+// The last message this thread took from its queue to handle: the one being
+// dispatched, until it is asked about or the next one is taken. A message
+// only looked at (PM_NOREMOVE) is not dispatched and passes the hook again
+// when it is taken.
+struct TakenMessage {
   HWND window;
   UINT message;
   WPARAM wparam;
   LPARAM lparam;
-  bool by_this_thread;
+  bool taken;
 };
 
-thread_local HHOOK send_hook = nullptr;
-thread_local SentMessage last_sent{};
+thread_local HHOOK take_hook = nullptr;
+thread_local TakenMessage last_taken{};
 
-LRESULT CALLBACK note_send(int code, WPARAM sent_by_current_thread, LPARAM details) {
-  if (code == HC_ACTION) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(details);
-    last_sent = {sent->hwnd, sent->message, sent->wParam, sent->lParam, sent_by_current_thread != 0};
+LRESULT CALLBACK note_taken(int code, WPARAM removal, LPARAM details) {
+  if (code == HC_ACTION && (removal & PM_REMOVE)) {
+    const auto* taken = reinterpret_cast<const MSG*>(details);
+    last_taken = {taken->hwnd, taken->message, taken->wParam, taken->lParam, true};
   }
-  return CallNextHookEx(nullptr, code, sent_by_current_thread, details);
+  return CallNextHookEx(nullptr, code, removal, details);
 }
 
 }  // namespace
 
 bool watch_own_sends() {
-  if (!send_hook) send_hook = SetWindowsHookExA(WH_CALLWNDPROC, note_send, nullptr, GetCurrentThreadId());
-  return send_hook != nullptr;
+  if (!take_hook) take_hook = SetWindowsHookExA(WH_GETMESSAGE, note_taken, nullptr, GetCurrentThreadId());
+  return take_hook != nullptr;
 }
 
 bool sent_by_this_thread(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (!send_hook) return InSendMessageEx(nullptr) == ISMEX_NOSEND;
-  const SentMessage sent = last_sent;
-  last_sent = {};
-  return sent.by_this_thread && sent.window == window && sent.message == message && sent.wparam == wparam &&
-         sent.lparam == lparam;
+  if (InSendMessageEx(nullptr) != ISMEX_NOSEND) return false;
+  if (!take_hook) return true;
+  const TakenMessage taken = last_taken;
+  const bool posted = taken.taken && taken.window == window && taken.message == message && taken.wparam == wparam &&
+                      taken.lparam == lparam;
+  // Asked once: a later send of this thread with the same values is a send.
+  if (posted) last_taken = {};
+  return !posted;
 }

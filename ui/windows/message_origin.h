@@ -4,17 +4,23 @@
 // pointer of the program's own in its parameters; for the others those are
 // plain values, whatever the message's meaning says.
 //
-// The platform calls a thread's WH_CALLWNDPROC hook right before the window
-// procedure for every message sent to the thread's windows, saying whether
-// the thread sent it itself; a posted message never passes that hook.
+// A send from another thread or process is one that InSendMessageEx reports
+// as such. A posted message is one the thread took from its queue: the
+// platform shows every message that GetMessage or PeekMessage takes, in any
+// message loop of the thread (the toolkit's own, a dialog's, the platform's
+// move and menu loops), to the thread's WH_GETMESSAGE hook first, and the
+// hook notes it. A hook on sends (WH_CALLWNDPROC) would tell the same, but
+// the platform then calls it for every message the thread sends itself:
+// under Wine that made an append to the log and its paint more than twice
+// as slow. Taken messages are few.
 #include <windows.h>
 
-// Starts watching the calling thread's sends (the GUI thread's, from the
-// library starts); once per thread. False when the hook cannot be set.
+// Starts watching what the calling thread takes from its queue (the GUI
+// thread's, from the library starts); once per thread. False when the hook
+// cannot be set.
 bool watch_own_sends();
 
 // True only for the message now being handled when this thread sent it
-// itself. Asks once: the answer is used up by the question. On a thread
-// whose sends are not watched it falls back to "not from another thread",
-// which a posted message also passes.
+// itself. On a thread that is not watched it falls back to "not from
+// another thread", which a posted message also passes.
 bool sent_by_this_thread(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
