@@ -90,12 +90,40 @@ void let_go(CallResult* call) {
   }
 }
 
-DWORD WINAPI run_call(void* argument) {
-  auto* call = static_cast<CallResult*>(argument);
-  call->work(*call);
-  SetEvent(call->finished);
-  let_go(call);
-  return 0;
+// One helper thread takes the calls in turn: the download command polls
+// every millisecond, and a thread started per call would cost the program
+// under test more of the machine than the calls themselves. A helper whose
+// call was given up on is left to it and never used again (it waits idle
+// afterwards); the next call gets a new one.
+struct Helper {
+  HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  CallResult* call = nullptr;
+};
+
+DWORD WINAPI serve_calls(void* argument) {
+  auto* helper = static_cast<Helper*>(argument);
+  for (;;) {
+    WaitForSingleObject(helper->wake, INFINITE);
+    CallResult* call = helper->call;
+    call->work(*call);
+    SetEvent(call->finished);
+    let_go(call);
+  }
+}
+
+Helper* current_helper = nullptr;
+
+Helper* ready_helper() {
+  if (current_helper) return current_helper;
+  auto* fresh = new Helper;
+  HANDLE thread = fresh->wake ? CreateThread(nullptr, 0, serve_calls, fresh, 0, nullptr) : nullptr;
+  if (!thread) {
+    if (fresh->wake) CloseHandle(fresh->wake);
+    delete fresh;
+    return nullptr;
+  }
+  CloseHandle(thread);
+  return current_helper = fresh;
 }
 
 // What a finished call gave back, copied out of the shared record.
@@ -104,20 +132,19 @@ struct CallOutcome {
   std::string text;
 };
 
-// Runs work on a helper thread and waits at most timeout_ms for it.
+// Runs work on the helper thread and waits at most timeout_ms for it.
 std::optional<CallOutcome> run_timed(std::function<void(CallResult&)> work, DWORD timeout_ms) {
+  Helper* helper = ready_helper();
+  if (!helper) return std::nullopt;
   auto* call = new CallResult;
   call->work = std::move(work);
   call->finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE thread = CreateThread(nullptr, 0, run_call, call, 0, nullptr);
-  if (!thread) {
-    CloseHandle(call->finished);
-    delete call;
-    return std::nullopt;
-  }
-  CloseHandle(thread);
+  helper->call = call;
+  SetEvent(helper->wake);
   std::optional<CallOutcome> outcome;
   if (WaitForSingleObject(call->finished, timeout_ms) == WAIT_OBJECT_0) outcome = CallOutcome{call->value, call->text};
+  else
+    current_helper = nullptr;  // left to the call it is stuck in
   let_go(call);
   return outcome;
 }
@@ -266,8 +293,16 @@ std::string cmd_download(DWORD timeout_ms) {
         const char* verdict = rest.find(LOG_COMPLETE) != std::string_view::npos ? "complete"
                               : rest.find(LOG_FAILED) != std::string_view::npos ? "failed"
                                                                                  : nullptr;
-        if (verdict)
+        if (verdict) {
+          // Timed to the line on the screen: the log paints its new lines
+          // with the program's next look at its messages.
+          while (GetUpdateRect(log, nullptr, FALSE)) {
+            if (now_ms() >= deadline) return "error timeout, the log's new lines are not drawn";
+            Sleep(1);
+          }
+          at = now_ms();
           return std::string("ok ") + verdict + " " + std::to_string(static_cast<long long>(at - clicked));
+        }
       }
     }
     Sleep(1);
