@@ -72,8 +72,8 @@ TEST_F(KindsTest, EditorScrollsToEachAppendedLine) {
   LARGE_INTEGER end, frequency;
   QueryPerformanceCounter(&end);
   QueryPerformanceFrequency(&frequency);
-  // Not drawn yet: the appends share one paint, which the thread's next look
-  // at its messages gives.
+  // Not drawn yet: once the log scrolls, new lines share one paint, which
+  // the thread's next look at its messages gives.
   EXPECT_TRUE(GetUpdateRect(log, nullptr, FALSE));
   pump_messages();
   EXPECT_FALSE(GetUpdateRect(log, nullptr, FALSE));
