@@ -53,17 +53,18 @@ class HiddenSelection {
 };
 
 // An append is several replacements (a separator, then the line). While the
-// log still shows all its lines the control draws each of them itself, which
-// paints only the strip of the new text. Once it scrolls, each replacement
-// would scroll and paint the whole view, so the changes are drawn once, and
-// not at once: the paint comes with the thread's next look at its messages
-// (the event loop, a modal dialog's loop, or a download's wait hook, which
-// runs before a name lookup and then at least every 100 ms of any wait), and
-// the lines appended meanwhile share it. That one paint also draws the frame
-// again (turning the drawing off and on again marks it), which with a visual
-// theme costs more than a short log's own strips: measured under Wine, two
-// lines on a short log took 2 to 5 ms drawn by the control against 6 to 12 ms
-// drawn once, and on a scrolled log 32 to 77 ms against 13 to 33 ms.
+// log still shows all its lines the control handles each one itself: it
+// marks just the strip of the new text for painting. Once it scrolls, each
+// replacement would scroll the view and draw it at once, so the drawing is
+// turned off for the append and the whole control marked afterwards. Either
+// way the paint comes with the thread's next look at its messages (the event
+// loop, a modal dialog's loop, or a download's wait hook, which runs before a
+// name lookup and then at least every 100 ms of any wait), and the lines
+// appended meanwhile share it. Turning the drawing off and on again also
+// marks the frame, which with a visual theme costs more than a short log's
+// strips: measured under Wine, two lines appended and painted took 2 to 5 ms
+// on a short log left to the control against 6 to 12 ms with the drawing
+// turned off, and on a scrolled log 32 to 77 ms against 13 to 33 ms.
 class DrawnOnceIfScrolled {
  public:
   explicit DrawnOnceIfScrolled(GadgetRecord* record)
