@@ -1,9 +1,11 @@
 // The platform's floor for Gatherly's download design: the least a program
 // can do to move a response body from a loopback server into a file with
 // Winsock 1.1 — one blocking recv of at most the program's piece size and
-// one WriteFile per piece, then the flush the program makes before it calls
-// a download complete; nothing else. The benchmark compares the real
-// program with it.
+// one WriteFile per piece into a new file beside the destination, then what
+// the program does before it calls a download complete: the flush, and the
+// rename that puts the new file in the destination's place (a download never
+// overwrites the old file in place); nothing else. The benchmark compares
+// the real program with it.
 //
 //   floor.exe [--piece BYTES] [--no-flush] HOST PORT PATH DESTINATION [REPEAT]
 //
@@ -11,9 +13,9 @@
 // before its pieces grew); --no-flush leaves the file to the cache, so that
 // the benchmark can tell what the flush costs. Sends the same request text the program sends,
 // skips the response head (the first "\r\n\r\n"), writes the rest into
-// DESTINATION and prints one line per download: "<microseconds> <body
-// bytes>", timed from just before connect to the flushed and closed file, so
-// Wine's start-up is not counted.
+// DESTINATION.new, renames that to DESTINATION and prints one line per
+// download: "<microseconds> <body bytes>", timed from just before connect to
+// the file in place, so Wine's start-up is not counted.
 #include <winsock.h>
 #include <windows.h>
 
@@ -54,7 +56,12 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
     closesocket(s);
     return -1;
   }
-  HANDLE file = CreateFileA(destination, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  char fresh[MAX_PATH + 8];
+  if (std::snprintf(fresh, sizeof fresh, "%s.new", destination) >= static_cast<int>(sizeof fresh)) {
+    closesocket(s);
+    return -1;
+  }
+  HANDLE file = CreateFileA(fresh, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     closesocket(s);
@@ -86,7 +93,9 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
   if (flush) FlushFileBuffers(file);
   CloseHandle(file);
   closesocket(s);
+  const bool placed = MoveFileExA(fresh, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   *elapsed_us = now_us() - start;
+  if (!placed) return -1;
   return body;
 }
 
