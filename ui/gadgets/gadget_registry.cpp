@@ -71,7 +71,7 @@ bool init_gadgets() {
                                ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&classes);
   if (!start_gui_thread_route()) return false;
-  watch_own_sends();
+  watch_taken_messages();
   set_gadget_hooks(offer_parent_message, use_gadget_window);
   return true;
 }

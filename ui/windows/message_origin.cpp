@@ -27,7 +27,7 @@ LRESULT CALLBACK note_taken(int code, WPARAM removal, LPARAM details) {
 
 }  // namespace
 
-bool watch_own_sends() {
+bool watch_taken_messages() {
   if (!take_hook) take_hook = SetWindowsHookExA(WH_GETMESSAGE, note_taken, nullptr, GetCurrentThreadId());
   return take_hook != nullptr;
 }

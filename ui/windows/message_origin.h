@@ -18,7 +18,7 @@
 // Starts watching what the calling thread takes from its queue (the GUI
 // thread's, from the library starts); once per thread. False when the hook
 // cannot be set.
-bool watch_own_sends();
+bool watch_taken_messages();
 
 // True only for the message now being handled when this thread sent it
 // itself. On a thread that is not watched it falls back to "not from

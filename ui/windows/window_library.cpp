@@ -26,7 +26,7 @@ bool init_windows() {
   library.class_icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
   library.class_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   library.sizing = allocate_library_state<SizingState>();
-  watch_own_sends();
+  watch_taken_messages();
   return library.window_table && library.events && library.sizing;
 }
 
