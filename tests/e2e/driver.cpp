@@ -157,16 +157,20 @@ std::optional<LRESULT> send_timed(HWND window, UINT message, WPARAM wparam, LPAR
   return r->value;
 }
 
-std::optional<std::string> text_timed(HWND window, DWORD timeout_ms = CALL_TIMEOUT_MS) {
+// A window's text, read by the helper thread. With room, in one call into a
+// buffer of that size (a look costs one round trip where asking for the
+// length first costs two); a text that fills it is read again in full.
+std::optional<std::string> text_timed(HWND window, DWORD timeout_ms = CALL_TIMEOUT_MS, size_t room = 0) {
   auto r = run_timed(
       [=](CallResult& out) {
-        LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-        std::vector<char> buffer(static_cast<size_t>(length) + 2);
+        const size_t size = room ? room : static_cast<size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) + 2;
+        std::vector<char> buffer(size);
         LRESULT got = SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
         out.text.assign(buffer.data(), static_cast<size_t>(got));
       },
       timeout_ms);
   if (!r) return std::nullopt;
+  if (room && r->text.size() + 1 >= room) return text_timed(window, timeout_ms);
   return r->text;
 }
 
@@ -266,24 +270,6 @@ std::string cmd_attach(DWORD timeout_ms) {
   return "error no window; titled windows seen:" + (seen.empty() ? std::string(" none") : seen);
 }
 
-// The log's whole text in one call the program must answer, into a buffer
-// with room to spare beyond the length last seen: a look costs one round
-// trip, where asking for the length first would cost two. A text that fills
-// the buffer is read again in full.
-std::optional<std::string> log_text(HWND log, size_t last_seen, DWORD timeout_ms) {
-  const size_t room = last_seen + 4096;
-  auto r = run_timed(
-      [=](CallResult& out) {
-        std::vector<char> buffer(room);
-        LRESULT got = SendMessageA(log, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-        out.text.assign(buffer.data(), static_cast<size_t>(got));
-      },
-      timeout_ms);
-  if (!r) return std::nullopt;
-  if (r->text.size() + 1 >= room) return text_timed(log, timeout_ms);
-  return r->text;
-}
-
 std::string cmd_download(DWORD timeout_ms) {
   HWND log = control(GADGET_LOG), start = control(GADGET_START);
   if (!log || !start) return "error no such gadget";
@@ -297,7 +283,8 @@ std::string cmd_download(DWORD timeout_ms) {
   for (;;) {
     double left = deadline - now_ms();
     if (left <= 0) return "error timeout, the log holds " + std::to_string(seen) + " bytes";
-    auto text = log_text(log, seen, static_cast<DWORD>(left));
+    // Room to spare beyond the length last seen: one call per look.
+    auto text = text_timed(log, static_cast<DWORD>(left), seen + 4096);
     if (!text) return "error timeout, the program is busy";
     if (text->size() != seen) {
       seen = text->size();
