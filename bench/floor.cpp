@@ -11,11 +11,11 @@
 //
 // --piece asks for pieces of another size (1024: the floor of the design
 // before its pieces grew); --no-flush leaves the file to the cache, so that
-// the benchmark can tell what the flush costs. Sends the same request text the program sends,
-// skips the response head (the first "\r\n\r\n"), writes the rest into
-// DESTINATION.new, renames that to DESTINATION and prints one line per
-// download: "<microseconds> <body bytes>", timed from just before connect to
-// the file in place, so Wine's start-up is not counted.
+// the benchmark can tell what the flush costs. Sends the same request text
+// the program sends, skips the response head (the first "\r\n\r\n"), writes
+// the rest into DESTINATION.new, renames that to DESTINATION and prints one
+// line per download: "<microseconds> <body bytes>", timed from just before
+// connect to the file in place, so Wine's start-up is not counted.
 #include <winsock.h>
 #include <windows.h>
 
