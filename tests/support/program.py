@@ -49,11 +49,25 @@ def stop_program(proc, timeout=5.0):
     return proc.returncode
 
 
-def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, **start):
+def start_and_attach(session, driver, cwd, exe=None, attach_ms=ATTACH_MS, watched=True, **start):
     """Starts Gatherly.exe and attaches the driver to its window once its
     last control exists; (process, title). A program that ends instead of
     showing its window fails the attach at once, with its exit code and
-    what Wine said."""
+    what Wine said.
+
+    With watched, it also waits for the watcher's first turn: "Start
+    Download" is created enabled and the first turn disables it while both
+    fields are empty. Without that wait, fields filled at once could meet a
+    button still enabled from its creation, and the first turn, which read
+    the fields before they were filled, would disable it under the press."""
+    proc, title = _start_and_attach(session, driver, cwd, exe, attach_ms, **start)
+    if watched and driver.wait_for(lambda: not driver.enabled(names.GADGET_START), 3.0, 0.002) is None:
+        stop_program(proc, 0.1)
+        raise DriverError("Start Download stayed enabled with both fields empty: the watcher never took its first turn")
+    return proc, title
+
+
+def _start_and_attach(session, driver, cwd, exe, attach_ms, **start):
     said = None
     if "stderr" not in start:
         said = start["stderr"] = tempfile.TemporaryFile()
@@ -94,8 +108,8 @@ class ProgramCase(unittest.TestCase):
         self.addCleanup(self.driver.close)
         self.program = None
 
-    def start_program(self):
-        self.program, self.title = start_and_attach(self.session, self.driver, self.work)
+    def start_program(self, watched=True):
+        self.program, self.title = start_and_attach(self.session, self.driver, self.work, watched=watched)
         self.addCleanup(self._end_program, self.program)
         return self.program
 
