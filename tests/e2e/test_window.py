@@ -139,8 +139,7 @@ class Watcher(ProgramCase):
         self.assertLess(took, scaled(0.5))
 
     def test_follows_both_fields(self):
-        self.start_program()
-        self.wait_enabled(False)
+        self.start_program()  # returns once Start Download is disabled
         self.driver.set(GADGET_URL, "x")
         # Nothing to wait for when nothing may happen: three of the watcher's turns.
         self.driver.sleep(3 * WATCH_INTERVAL_MS)
