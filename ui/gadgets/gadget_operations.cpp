@@ -65,3 +65,44 @@ HWND focus_gadget(intptr_t number) {
   GadgetRecord* record = find_gadget(number);
   return record ? SetFocus(record->window) : nullptr;
 }
+
+int32_t get_gadget_state(intptr_t number) {
+  int32_t result = 0;
+  run_on_gui_thread([&] {
+    GadgetRecord* record = find_gadget(number);
+    if (record && record->kind->operations.get_state) result = record->kind->operations.get_state(record);
+  });
+  return result;
+}
+
+int32_t set_gadget_state(intptr_t number, int32_t value) {
+  int32_t result = 0;
+  run_on_gui_thread([&] {
+    GadgetRecord* record = find_gadget(number);
+    if (!record || !record->kind->operations.set_state) return;
+    record->kind->operations.set_state(record, value);
+    result = 1;
+  });
+  return result;
+}
+
+intptr_t get_gadget_attribute(intptr_t number, int32_t attribute) {
+  intptr_t result = 0;
+  run_on_gui_thread([&] {
+    GadgetRecord* record = find_gadget(number);
+    if (record && record->kind->operations.get_attribute)
+      result = record->kind->operations.get_attribute(record, attribute);
+  });
+  return result;
+}
+
+int32_t set_gadget_attribute(intptr_t number, int32_t attribute, intptr_t value) {
+  int32_t result = 0;
+  run_on_gui_thread([&] {
+    GadgetRecord* record = find_gadget(number);
+    if (!record || !record->kind->operations.set_attribute) return;
+    record->kind->operations.set_attribute(record, attribute, value);
+    result = 1;
+  });
+  return result;
+}

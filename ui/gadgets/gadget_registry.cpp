@@ -111,12 +111,17 @@ intptr_t register_gadget(intptr_t number, GadgetRecord* record, HWND control, co
 }
 
 LRESULT CALLBACK gadget_window_proc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
-  // Every request the program makes of its controls is sent on this thread;
-  // one that was posted, or sent from elsewhere, is answered without them.
-  if (is_private_request(message) && !sent_by_this_thread(control, message, wparam, lparam)) return 0;
   const intptr_t number = GetWindowLongPtrA(control, GWLP_ID);
   GadgetRecord* record = number == -1 ? nullptr : find_gadget(number);
   if (!record || record->window != control) return DefWindowProcA(control, message, wparam, lparam);
+  // Every request the program makes of its controls is sent on this thread;
+  // one that was posted, or sent from elsewhere, is answered without them,
+  // unless it only reads a plain value.
+  if (is_private_request(message)) {
+    const auto plain_read = record->kind->operations.is_plain_read;
+    if (!(plain_read && plain_read(message, wparam, lparam)) && !sent_by_this_thread(control, message, wparam, lparam))
+      return 0;
+  }
   const LRESULT result = CallWindowProcA(record->previous_proc, control, message, wparam, lparam);
   // The forwarded message may have created gadgets and moved the record:
   // the clean-up looks it up again.

@@ -20,9 +20,6 @@ constexpr int32_t KIND_TEXT = 3;
 constexpr int32_t KIND_PROGRESS = 14;
 constexpr int32_t KIND_EDITOR = 22;
 
-constexpr int32_t ATTR_MINIMUM = 1;
-constexpr int32_t ATTR_MAXIMUM = 2;
-
 // Colours are COLORREF values in a signed word; -1 leaves the system's colour.
 constexpr int32_t SYSTEM_COLOR = -1;
 
@@ -67,7 +64,12 @@ struct GadgetOperations {
   void (*set_attribute)(GadgetRecord*, int32_t attribute, intptr_t value) = nullptr;
   void (*set_color)(GadgetRecord*, int32_t selector, int32_t color) = nullptr;
   int32_t (*get_color)(GadgetRecord*, int32_t selector) = nullptr;
-  void (*unused[18])() = {};  // positions no kind of this system fills
+  // True for a request of the control's own class that only reads and whose
+  // parameters are plain values: answered whoever sends it, so that
+  // assistive technologies and automation in other processes can read the
+  // control. Empty: every such request is answered to this thread only.
+  bool (*is_plain_read)(UINT message, WPARAM, LPARAM) = nullptr;
+  void (*unused[17])() = {};  // positions no kind of this system fills
 };
 
 struct GadgetKindTable {

@@ -13,6 +13,13 @@ constexpr int32_t GADGET_FRONT_COLOR = 1;
 constexpr int32_t GADGET_BACK_COLOR = 2;
 constexpr uint32_t EDITOR_READONLY = 2048;
 
+// Attributes of progress bars.
+constexpr int32_t ATTR_MINIMUM = 1;
+constexpr int32_t ATTR_MAXIMUM = 2;
+// Non-zero: the bar moves on its own (the platform's marquee style) to show
+// that something goes on whose end is unknown; 0: it shows its position.
+constexpr int32_t ATTR_MARQUEE = 3;
+
 bool init_gadgets();
 void end_gadgets();
 
@@ -34,3 +41,11 @@ int32_t append_gadget_line(intptr_t number, intptr_t position, TextRef text);
 int32_t disable_gadget(intptr_t number, int32_t state);
 // The window that had the focus before, or null. -1 removes the focus.
 HWND focus_gadget(intptr_t number);
+// The value a gadget shows (a progress bar's position); 0 for an unknown
+// number or a kind without one. The setter returns 0 then, else non-zero.
+int32_t get_gadget_state(intptr_t number);
+int32_t set_gadget_state(intptr_t number, int32_t value);
+// A kind's attribute (ATTR_...); 0 for an unknown number or attribute. The
+// setter returns 0 then, else non-zero.
+intptr_t get_gadget_attribute(intptr_t number, int32_t attribute);
+int32_t set_gadget_attribute(intptr_t number, int32_t attribute, intptr_t value);

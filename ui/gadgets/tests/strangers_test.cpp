@@ -45,6 +45,35 @@ TEST_F(StrangerTest, AControlsOwnRequestsComeOnlyFromThisThread) {
   EXPECT_GE(selection.cpMin, 0);
 }
 
+// What another program reads of a bar (its position, its range as a return
+// value, its step and state) it gets from another thread too; the same
+// request with a place to write into is still refused.
+TEST_F(StrangerTest, ABarsPlainValuesAreReadFromAnyThread) {
+  HWND bar = as_window(create_progress_gadget(6, 10, 70, 490, 20, 0, 10));
+  ASSERT_TRUE(IsWindow(bar));
+  ASSERT_NE(set_gadget_attribute(6, ATTR_MAXIMUM, 1000), 0);
+  ASSERT_NE(set_gadget_state(6, 250), 0);
+  PBRANGE range{-1, -1};
+  LRESULT position = 0, low = 0, high = 0, step = 0, state = 0, written = 0;
+  run_on_other_thread([&] {
+    position = SendMessageA(bar, PBM_GETPOS, 0, 0);
+    low = SendMessageA(bar, PBM_GETRANGE, TRUE, 0);
+    high = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+    step = SendMessageA(bar, PBM_GETSTEP, 0, 0);
+    state = SendMessageA(bar, PBM_GETSTATE, 0, 0);
+    written = SendMessageA(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    SendMessageA(bar, PBM_SETPOS, 900, 0);  // a change is no read
+  });
+  EXPECT_EQ(position, 250);
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 1000);
+  EXPECT_EQ(step, 10);  // the platform's default step
+  EXPECT_EQ(state, PBST_NORMAL);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(range.iLow, -1);
+  EXPECT_EQ(get_gadget_state(6), 250);
+}
+
 // Laid out as the route's own request, so that a route that followed a
 // stranger's lParam would run it.
 struct ForgedRequest {
