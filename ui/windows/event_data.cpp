@@ -75,14 +75,13 @@ EventData* event_data() {
   return events ? events->event_data : nullptr;
 }
 
-bool take_event_data(EventState* events, LPARAM lparam) {
+EventData* take_event_data(EventState* events, LPARAM lparam) {
   auto* record = reinterpret_cast<EventData*>(lparam);
-  if (!record || !take_outstanding(events, record)) return false;
-  // A second data message in one dispatch replaces the first record.
-  free_record(events->event_data);
-  events->event_data = record;
-  return true;
+  if (!record || !take_outstanding(events, record)) return nullptr;
+  return record;
 }
+
+void free_event_data_record(EventData* record) { free_record(record); }
 
 void release_event_data(EventState* events) {
   free_record(events->event_data);

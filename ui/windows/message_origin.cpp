@@ -1,5 +1,7 @@
 #include "ui/windows/message_origin.h"
 
+#include "ui/windows/window_library.h"
+
 namespace {
 
 // The last message this thread took from its queue to handle: the one being
@@ -21,6 +23,8 @@ LRESULT CALLBACK note_taken(int code, WPARAM removal, LPARAM details) {
   if (code == HC_ACTION && (removal & PM_REMOVE)) {
     const auto* taken = reinterpret_cast<const MSG*>(details);
     last_taken = {taken->hwnd, taken->message, taken->wParam, taken->lParam};
+    // Taken inside a dispatch of wait_event's, it is a nested loop's.
+    note_nested_loop();
   }
   return CallNextHookEx(nullptr, code, removal, details);
 }

@@ -45,13 +45,15 @@ Placement place_window(int x, int y, int width, int height, uint32_t flags, DWOR
 }
 
 void fill_accelerators(WindowRecord* record) {
-  auto* entries = static_cast<ACCEL*>(allocate_memory(2 * sizeof(ACCEL), false));
+  constexpr int32_t count = 3;
+  auto* entries = static_cast<ACCEL*>(allocate_memory(count * sizeof(ACCEL), false));
   if (!entries) return;
   entries[0] = {FVIRTKEY | FNOINVERT, VK_TAB, COMMAND_NEXT_FOCUS};
   entries[1] = {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, COMMAND_PREVIOUS_FOCUS};
+  entries[2] = {FVIRTKEY | FNOINVERT, VK_ESCAPE, COMMAND_CANCEL};
   record->accelerator_entries = entries;
-  record->accelerator_count = 2;
-  record->accelerator_table = CreateAcceleratorTableA(entries, 2);
+  record->accelerator_count = count;
+  record->accelerator_table = CreateAcceleratorTableA(entries, count);
 }
 
 }  // namespace

@@ -27,15 +27,36 @@ bool fetch_message(MSG& message, int32_t timeout) {
 // or any process posting the number), such a message must not pass for it.
 bool is_event_code(UINT message) { return message >= EVENT_GADGET && message <= EVENT_RESTORE_WINDOW; }
 
+// produce_event's wake: a thread message that carries nothing.
+bool is_wake(const MSG& message) { return !message.hwnd && message.message == WM_NULL; }
+
 int32_t take_queued_event(EventState* events) {
   QueuedEvent* node = events->queue_head;
   events->queue_head = node->next;
   if (!events->queue_head) events->queue_tail = nullptr;
   events->window = node->window_number;
+  if (node->carries_gadget) {
+    events->gadget = node->gadget;
+    events->type = node->type;
+  }
+  events->event_data = node->data;
   events->pending_code = 0;
   const int32_t code = node->code;
   free_memory(node);
   return code;
+}
+
+bool append_node(EventState* events, const QueuedEvent& event) {
+  auto* node = static_cast<QueuedEvent*>(allocate_memory(sizeof(QueuedEvent), false));
+  if (!node) return false;  // dropped: the queue stays as it was
+  *node = event;
+  node->next = nullptr;
+  if (events->queue_tail)
+    events->queue_tail->next = node;
+  else
+    events->queue_head = node;
+  events->queue_tail = node;
+  return true;
 }
 
 }  // namespace
@@ -48,14 +69,21 @@ int32_t wait_event(int32_t timeout) {
   if (events->queue_head) return take_queued_event(events);
 
   MSG message{};
-  if (!fetch_message(message, timeout)) return 0;
+  events->fetching = true;
+  const bool fetched = fetch_message(message, timeout);
+  events->fetching = false;
+  if (!fetched) return events->queue_head ? take_queued_event(events) : 0;
+  // The wake of an event produced while the fetch answered a sent message.
+  if (is_wake(message) && events->queue_head) return take_queued_event(events);
   route_key_to_sizing(message);
   HWND active = GetActiveWindow();
   HACCEL accelerators = choose_accelerators(active);
+  events->dispatching = true;
   if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  events->dispatching = false;
   if (const int32_t code = events->pending_code) {
     events->pending_code = 0;
     return code;
@@ -76,15 +104,43 @@ void queue_event(int32_t code, intptr_t window_number) {
   EventState* events = window_library().events;
   if (!events) return;
   QueuedEvent* tail = events->queue_tail;
-  if (tail && tail->code == code && tail->window_number == window_number) return;
-  auto* node = static_cast<QueuedEvent*>(allocate_memory(sizeof(QueuedEvent), false));
-  if (!node) return;  // dropped: the queue stays as it was
-  node->next = nullptr;
-  node->code = code;
-  node->window_number = window_number;
-  if (tail)
-    tail->next = node;
-  else
-    events->queue_head = node;
-  events->queue_tail = node;
+  if (tail && !tail->carries_gadget && tail->code == code && tail->window_number == window_number) return;
+  append_node(events, {nullptr, code, window_number, false, 0, -1, nullptr});
+}
+
+void produce_event(EventState* events, int32_t code, intptr_t gadget, int32_t type, EventData* data) {
+  // wait_event's own dispatch keeps one event aside and returns it the moment
+  // the dispatch ends; every other event (a second one of the same
+  // dispatch, one from a message loop inside it, or one from a message sent
+  // while the fetch waits) waits in the queue in order, never replacing one.
+  if (events->dispatching && !events->pending_code) {
+    events->pending_code = code;
+    events->gadget = gadget;
+    events->type = type;
+    events->event_data = data;
+    return;
+  }
+  if (!append_node(events, {nullptr, code, events->window, true, gadget, type, data})) {
+    free_event_data_record(data);
+    return;
+  }
+  if (events->fetching) {
+    // The fetch answers sent messages without returning; a message in the
+    // queue ends it, and the event is returned.
+    events->fetching = false;
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+  }
+}
+
+void release_queued_events(EventState* events) {
+  while (QueuedEvent* node = events->queue_head) {
+    events->queue_head = node->next;
+    free_event_data_record(node->data);
+    free_memory(node);
+  }
+  events->queue_tail = nullptr;
+}
+
+void note_nested_loop() {
+  if (EventState* events = window_library().events) events->dispatching = false;
 }

@@ -38,6 +38,7 @@ void end_windows() {
   }
   if (library.events) {
     release_event_data(library.events);
+    release_queued_events(library.events);
     release_outstanding_event_data(library.events);
   }
 }

@@ -7,11 +7,7 @@
 
 namespace {
 
-void set_pending(EventState* events, int32_t code, intptr_t gadget, int32_t type) {
-  events->pending_code = code;
-  events->gadget = gadget;
-  events->type = type;
-}
+void (*session_end_handler)() = nullptr;
 
 void queue_size_events(WindowRecord* record, WPARAM kind, intptr_t number) {
   int32_t flag = record ? record->minimised_or_maximised : 0;
@@ -48,13 +44,13 @@ void handle_command(EventState* events, HWND window, WPARAM wparam, LPARAM lpara
   if (control) {
     const intptr_t id = GetWindowLongPtrA(control, GWLP_ID);
     if (id == MENU_CONTROL_ID)
-      set_pending(events, EVENT_MENU, LOWORD(wparam), code);
+      produce_event(events, EVENT_MENU, LOWORD(wparam), code);
     else
-      set_pending(events, EVENT_GADGET, id, code);
+      produce_event(events, EVENT_GADGET, id, code);
     return;
   }
   if (code == 0) {  // a menu item
-    set_pending(events, EVENT_MENU, static_cast<intptr_t>(wparam), -1);
+    produce_event(events, EVENT_MENU, static_cast<intptr_t>(wparam), -1);
     return;
   }
   // An accelerator.
@@ -64,7 +60,7 @@ void handle_command(EventState* events, HWND window, WPARAM wparam, LPARAM lpara
   else if (command == COMMAND_PREVIOUS_FOCUS)
     move_focus(FOCUS_BACKWARD);
   else
-    set_pending(events, EVENT_MENU, command, -1);
+    produce_event(events, EVENT_MENU, command, -1);
 }
 
 int32_t mouse_event_type(LPARAM button_message) {
@@ -114,6 +110,9 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
       return NOT_HANDLED;
     case WM_GETMINMAXINFO:
       return record ? 0 : NOT_HANDLED;
+    case WM_ENDSESSION:
+      if (wparam && record && session_end_handler) session_end_handler();
+      return 0;
     case WM_NOTIFY: {
       // The header is read only when this thread sent the notification: a
       // posted one, or one from another thread or process, carries a value
@@ -138,23 +137,24 @@ LRESULT handle_window_message(HWND window, UINT message, WPARAM wparam, LPARAM l
       return 0;
     case MSG_MOUSE_EVENT:
       if (const int32_t type = mouse_event_type(lparam); type >= 0)
-        set_pending(events, EVENT_MOUSE_NOTIFY, static_cast<intptr_t>(wparam), type);
+        produce_event(events, EVENT_MOUSE_NOTIFY, static_cast<intptr_t>(wparam), type);
       return 0;
     case MSG_GADGET_EVENT:
-      set_pending(events, EVENT_GADGET, static_cast<intptr_t>(wparam), static_cast<int32_t>(lparam));
+      produce_event(events, EVENT_GADGET, static_cast<intptr_t>(wparam), static_cast<int32_t>(lparam));
       return 0;
     case MSG_DATA_WINDOW:
-      if (take_event_data(events, lparam)) events->pending_code = EVENT_DATA_WINDOW;
+      if (EventData* data = take_event_data(events, lparam))
+        produce_event(events, EVENT_DATA_WINDOW, events->gadget, -1, data);
       return 0;
     case MSG_DATA_GADGET:
-      if (take_event_data(events, lparam)) {
-        events->pending_code = EVENT_DATA_GADGET;
-        events->gadget = static_cast<intptr_t>(wparam);
-      }
+      if (EventData* data = take_event_data(events, lparam))
+        produce_event(events, EVENT_DATA_GADGET, static_cast<intptr_t>(wparam), -1, data);
       return 0;
   }
   return NOT_HANDLED;
 }
+
+void set_session_end_handler(void (*routine)()) { session_end_handler = routine; }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const LRESULT result = handle_window_message(window, message, wparam, lparam);

@@ -1,3 +1,4 @@
+#include <functional>
 #include <vector>
 
 #include "ui/windows/gadget_hooks.h"
@@ -446,22 +447,104 @@ TEST_F(EventQueue, DataMessagesTakeOverOnlyRecordsTheRuntimeHandedOut) {
   EXPECT_EQ(event_data(), gadget_record);
 }
 
-TEST_F(EventQueue, ASecondDataRecordReplacesTheFirst) {
+TEST_F(EventQueue, EveryDataRecordOfOneDispatchIsDelivered) {
   EventData* first = allocate_event_data();
   EventData* second = allocate_event_data();
   ASSERT_TRUE(first && second);
+  first->words[4] = 4;
   second->words[4] = 5;
-  // Both arrive within one dispatch, as under a pump of pending messages.
+  // Both arrive outside wait_event's own dispatch, as under another loop.
   SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(first));
   SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(second));
-  ASSERT_EQ(event_data(), second);
-  EXPECT_EQ(event_data()->words[4], 5);
-  // The first is neither held nor outstanding any more.
+  // Taken over: neither is outstanding any more.
   SendMessageA(window, MSG_DATA_WINDOW, 0, reinterpret_cast<LPARAM>(first));
-  EXPECT_EQ(event_data(), second);
-  clear_pending_event();
+  for (int words : {4, 5}) {
+    EXPECT_EQ(wait_event(0), EVENT_DATA_WINDOW);
+    ASSERT_NE(event_data(), nullptr);
+    EXPECT_EQ(event_data()->words[4], words);
+  }
   wait_event(0);
   EXPECT_EQ(event_data(), nullptr);
+}
+
+struct LaterClick {
+  HWND button;
+  DWORD delay_ms;
+};
+
+DWORD WINAPI click_later(void* argument) {
+  const auto* click = static_cast<LaterClick*>(argument);
+  Sleep(click->delay_ms);
+  SendMessageA(click->button, BM_CLICK, 0, 0);
+  return 0;
+}
+
+struct Rescue {
+  HWND window;
+  HANDLE no_longer_needed;
+};
+
+DWORD WINAPI post_unless_told(void* argument) {
+  const auto* rescue = static_cast<Rescue*>(argument);
+  if (WaitForSingleObject(rescue->no_longer_needed, static_cast<DWORD>(scaled_ms(4000))) == WAIT_TIMEOUT)
+    PostMessageA(rescue->window, WM_USER + 77, 0, 0);
+  return 0;
+}
+
+// A button pressed by another thread or process (a sent BM_CLICK, as
+// automation presses one) produces its event inside the wait's fetch, which
+// answers sent messages without returning: the event ends the wait at once.
+TEST_F(EventQueue, AButtonPressedFromElsewhereEndsTheWaitAtOnce) {
+  HWND button = add_control(window, "Button", 7, BS_PUSHBUTTON, 20, 20, 100, 30, "Press");
+  drain_events();
+  LaterClick click{button, 200};
+  HANDLE clicker = CreateThread(nullptr, 0, click_later, &click, 0, nullptr);
+  // Ends a wait that the click failed to end, so that a fault fails the
+  // test instead of hanging it.
+  Rescue rescue{window, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE rescuer = CreateThread(nullptr, 0, post_unless_told, &rescue, 0, nullptr);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(wait_event(-1), EVENT_GADGET);
+  EXPECT_LT(GetTickCount() - start, static_cast<DWORD>(scaled_ms(2000)));
+  SetEvent(rescue.no_longer_needed);
+  EXPECT_EQ(event_gadget(), 7);
+  EXPECT_EQ(event_type(), BN_CLICKED);
+  for (HANDLE thread : {clicker, rescuer}) {
+    while (WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) wait_event(10);
+    CloseHandle(thread);
+  }
+  CloseHandle(rescue.no_longer_needed);
+  drain_events();
+}
+
+// A message loop inside a dispatch of wait_event's (a menu's, a move's, a
+// dialog's) dispatches messages that produce events of their own: each one
+// is returned, in order, and so is the dispatch's own.
+TEST_F(EventQueue, EventsOfALoopInsideADispatchAreAllReturned) {
+  HWND button = add_control(window, "Button", 7, BS_PUSHBUTTON, 20, 20, 100, 30, "Press");
+  register_like_gadget(button, 7);
+  drain_events();
+  bool nested = false;
+  static std::function<void()> inside;
+  inside = [&] {
+    if (nested) return;
+    nested = true;
+    PostMessageA(window, MSG_GADGET_EVENT, 11, 0);
+    PostMessageA(window, MSG_GADGET_EVENT, 12, 0);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  };
+  set_gadget_hooks(
+      [](intptr_t, HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+        if (message == WM_COMMAND) inside();
+        return NOT_HANDLED;
+      },
+      nullptr);
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  std::vector<intptr_t> gadgets;
+  for (const SeenEvent& e : drain_events())
+    if (e.code == EVENT_GADGET) gadgets.push_back(e.gadget);
+  EXPECT_EQ(gadgets, (std::vector<intptr_t>{11, 12, 7}));
 }
 
 DWORD WINAPI post_data_record(void* window) {

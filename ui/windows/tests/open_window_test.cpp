@@ -241,19 +241,22 @@ TEST_F(OpenWindow, RefusedCreationUnregistersTheClassAndFreesTheNumber) {
   EXPECT_EQ(open_window(ANY_NUMBER, 10, 10, 100, 100, "orphan", 0, not_a_window), 0);
 }
 
-TEST_F(OpenWindow, EveryWindowGetsTheTwoTabAccelerators) {
+TEST_F(OpenWindow, EveryWindowGetsTheTabAndEscapeAccelerators) {
   open_window(4, 10, 10, 100, 100, "keys", 0);
   WindowRecord* record = find_window_record(4);
   ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->accelerator_count, 2);
+  EXPECT_EQ(record->accelerator_count, 3);
   ACCEL entries[4] = {};
-  ASSERT_EQ(CopyAcceleratorTableA(record->accelerator_table, entries, 4), 2);
+  ASSERT_EQ(CopyAcceleratorTableA(record->accelerator_table, entries, 4), 3);
   EXPECT_EQ(entries[0].fVirt, FVIRTKEY | FNOINVERT);
   EXPECT_EQ(entries[0].key, VK_TAB);
   EXPECT_EQ(entries[0].cmd, COMMAND_NEXT_FOCUS);
   EXPECT_EQ(entries[1].fVirt, FVIRTKEY | FNOINVERT | FSHIFT);
   EXPECT_EQ(entries[1].key, VK_TAB);
   EXPECT_EQ(entries[1].cmd, COMMAND_PREVIOUS_FOCUS);
+  EXPECT_EQ(entries[2].fVirt, FVIRTKEY | FNOINVERT);
+  EXPECT_EQ(entries[2].key, VK_ESCAPE);
+  EXPECT_EQ(entries[2].cmd, COMMAND_CANCEL);
 }
 
 TEST_F(OpenWindow, MinimisedOrMaximisedFlagFollowsTheStyle) {
