@@ -34,21 +34,47 @@ void end_libraries() {
   end_lists();
 }
 
+// During a download the loop goes on as at any time: the download runs on
+// a thread of its own. Escape and the button's second press stop it; the
+// close box, Alt+F4, a WM_CLOSE from elsewhere and "Exit" stop it too, and
+// the loop ends once the download has ended (its file closed and removed),
+// never with the download still running.
 void run_event_loop() {
+  bool leaving = false;
   for (;;) {
     program_state.last_event_code = wait_event();
     program_state.last_event_window = event_window();
     program_state.last_event_gadget = event_gadget();
     program_state.last_event_type = event_type();
-    if (program_state.last_event_code == EVENT_CLOSE_WINDOW) return;
-    if (program_state.last_event_code != EVENT_GADGET) continue;
-    switch (program_state.last_event_gadget) {
-      case GADGET_PASTE: paste_action(); break;
-      case GADGET_BROWSE: browse_action(); break;
-      case GADGET_START: start_download_action(); break;
-      case GADGET_EXIT: return;
-      default: break;  // About, the fields' focus events, the log: nothing
+    bool leave = false;
+    switch (program_state.last_event_code) {
+      case EVENT_CLOSE_WINDOW:
+        leave = true;
+        break;
+      case EVENT_DATA_WINDOW:
+        if (take_download_event() && leaving) return;
+        continue;
+      case EVENT_MENU:
+        if (program_state.last_event_gadget == COMMAND_CANCEL) stop_download();
+        continue;
+      case EVENT_GADGET:
+        switch (program_state.last_event_gadget) {
+          case GADGET_PASTE: paste_action(); break;
+          case GADGET_BROWSE: browse_action(); break;
+          case GADGET_START:
+            if (!leaving) start_download_action();
+            break;
+          case GADGET_EXIT: leave = true; break;
+          default: break;  // About, the fields' focus events, the log: nothing
+        }
+        break;
+      default:
+        continue;
     }
+    if (!leave) continue;
+    if (!download_running()) return;
+    stop_download();
+    leaving = true;
   }
 }
 
@@ -66,7 +92,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   UINT exit_code = 1;
   if (create_main_window()) {
     program_state.watcher_thread = start_thread(watch_start_button, 23);
+    set_session_end_handler(end_session);
     run_event_loop();
+    set_session_end_handler(nullptr);
     exit_code = 0;
   }
   end_libraries();

@@ -30,6 +30,15 @@ constexpr const char* LOG_STARTED = "Started download...";
 constexpr const char* LOG_COMPLETE = "Download complete!";
 constexpr const char* LOG_FAILED = "Download failed!";
 
+// "Start Download" reads "Stop" while a download runs.
+constexpr const char* START_TEXT = "Start Download";
+constexpr const char* STOP_TEXT = "Stop";
+
+// The bar's range while a download runs: fine enough that a large
+// download moves visibly. The bar is created with the range of the layout
+// and gets this one when the first download starts.
+constexpr int32_t PROGRESS_STEPS = 1000;
+
 // Everything the program keeps for its whole run; zeroed before anything else.
 // The module instance, the watcher's number and the last event's window and
 // type are kept as the program's state although nothing reads them again.
@@ -41,6 +50,7 @@ struct ProgramState {
   intptr_t last_event_gadget;
   int32_t last_event_type;
   Text chosen_folder;  // the folder requester's last answer; empty until then
+  Text download_destination;  // "Save as:" as read for the running or last download
 };
 
 extern ProgramState program_state;
@@ -51,7 +61,21 @@ bool create_main_window();
 
 void paste_action();
 void browse_action();
+// Starts a download, or stops the one that runs.
 void start_download_action();
+// A data event of the main window: the running download's progress or end.
+// True when it was the end of a download.
+bool take_download_event();
+// Escape, the close box, "Exit" and the session's end during a download.
+void stop_download();
+bool download_running();
+// Called by the window library when the session ends.
+void end_session();
+
+// The bar and the button while a download starts, moves and ends.
+void show_download_started();
+void show_download_progress();
+void show_download_ended(bool complete);
 
 // The watcher thread: keeps "Start Download" enabled only while both fields
 // hold text. Never returns.

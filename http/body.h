@@ -1,8 +1,9 @@
 #pragma once
 // The three ways a response body is read. Each takes the body bytes that came
 // with the head (first), reads the rest in pieces of at most the buffer's
-// size, writes every byte in order to the file, and tells whether the body
-// arrived whole.
+// size, writes every byte in order to the file, counts them in the report,
+// and tells whether the body arrived whole: true, or false with the
+// report's outcome set.
 #include <cstdint>
 #include <string_view>
 
@@ -19,12 +20,13 @@ struct BodyReader {
   char* buffer;
   int32_t buffer_size;
   TemporaryFile& file;
+  DownloadReport& report;
 };
 
 // Exactly length bytes.
-DownloadOutcome read_length_body(const BodyReader& reader, std::string_view first, int64_t length);
+bool read_length_body(const BodyReader& reader, std::string_view first, int64_t length);
 // Chunks up to the last (size 0) chunk, which must arrive.
-DownloadOutcome read_chunked_body(const BodyReader& reader, std::string_view first);
+bool read_chunked_body(const BodyReader& reader, std::string_view first);
 // Everything until the peer closes the connection, as the request asked it
 // to; a pause is no end.
-DownloadOutcome read_body_until_close(const BodyReader& reader, std::string_view first);
+bool read_body_until_close(const BodyReader& reader, std::string_view first);

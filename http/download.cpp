@@ -1,9 +1,11 @@
 // One URL into one file: check the URL and the destination, connect, send the
 // request, read the head, then the body into a temporary file, and put that
-// in place of the destination only when everything has gone well.
+// in place of the destination only when everything has gone well. Each stage
+// answers true to go on, or false with the report saying what went wrong.
 #include "http/download.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "base/heap.h"
@@ -18,9 +20,6 @@
 #include "net/connection.h"
 
 namespace {
-
-constexpr int32_t SEND_TIMEOUT_SECONDS = 10;
-constexpr uint64_t HEAD_TIMEOUT_MS = 10000;
 
 struct HeapDeleter {
   void operator()(void* block) const { free_memory(block); }
@@ -39,57 +38,112 @@ struct Target {
   uint16_t port = 0;
 };
 
-// Fills target from the URL: BAD_URL when the URL cannot make a safe
-// request (no host, a port outside 1..65535, or a control byte: a line break
-// would end the request line early and let the rest pass as a request of its
-// own), NO_MEMORY when a part could not be copied.
-DownloadOutcome find_target(const char* url, Target* target) {
-  if (!find_http_url_part(url, URL_HOST)) return DownloadOutcome::BAD_URL;
-  target->host.reset(split_http_url(url, URL_HOST));
-  if (!target->host) return DownloadOutcome::NO_MEMORY;
-  if (has_control_bytes(target->host.get())) return DownloadOutcome::BAD_URL;
-  HeapString port_text(split_http_url(url, URL_PORT));
-  if (!port_text && find_http_url_part(url, URL_PORT)) return DownloadOutcome::NO_MEMORY;
-  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt);
-  if (target->port == 0) return DownloadOutcome::BAD_URL;
-  target->path.reset(split_http_url(url, URL_PATH));
-  if (!target->path && find_http_url_part(url, URL_PATH)) return DownloadOutcome::NO_MEMORY;
-  if (target->path && has_control_bytes(target->path.get())) return DownloadOutcome::BAD_URL;
-  return DownloadOutcome::COMPLETE;
+bool fail(DownloadReport& report, DownloadOutcome outcome) {
+  report.outcome = outcome;
+  return false;
 }
 
-DownloadOutcome head_outcome(HeadState state) {
-  switch (state) {
-    case HeadState::COMPLETE:
-      return DownloadOutcome::COMPLETE;
-    case HeadState::REFUSED:
-      return DownloadOutcome::STATUS;
-    case HeadState::NEED_MORE:
-    case HeadState::INVALID:
-      break;
-  }
-  return DownloadOutcome::HEAD;
+bool bad_url(DownloadReport& report, UrlFault fault) {
+  report.url_fault = fault;
+  return fail(report, DownloadOutcome::BAD_URL);
+}
+
+// Copies text into a fixed field of the report, cut to its size.
+template <size_t Size>
+void keep_text(char (&field)[Size], std::string_view text) {
+  const size_t length = std::min(text.size(), Size - 1);
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+bool check_scheme(const char* url, DownloadReport& report) {
+  if (http_scheme_allowed(url)) return true;
+  std::string_view scheme(url, std::strstr(url, "://") - url);
+  while (!scheme.empty() && (scheme.front() == ' ' || scheme.front() == '\t')) scheme.remove_prefix(1);
+  keep_text(report.scheme, scheme);
+  return fail(report, DownloadOutcome::REFUSED_SCHEME);
+}
+
+// Fills target from the URL. A URL that cannot make a safe request is
+// refused: no host, a port outside 1..65535, or a control byte (a line
+// break would end the request line early and let the rest pass as a
+// request of its own).
+bool find_target(const char* url, Target* target, DownloadReport& report) {
+  if (!find_http_url_part(url, URL_HOST)) return bad_url(report, UrlFault::NO_HOST);
+  target->host.reset(split_http_url(url, URL_HOST));
+  if (!target->host) return fail(report, DownloadOutcome::NO_MEMORY);
+  if (has_control_bytes(target->host.get())) return bad_url(report, UrlFault::CONTROL_BYTE);
+  keep_text(report.host, target->host.get());
+  HeapString port_text(split_http_url(url, URL_PORT));
+  if (!port_text && find_http_url_part(url, URL_PORT)) return fail(report, DownloadOutcome::NO_MEMORY);
+  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt);
+  if (target->port == 0) return bad_url(report, UrlFault::BAD_PORT);
+  report.port = target->port;
+  target->path.reset(split_http_url(url, URL_PATH));
+  if (!target->path && find_http_url_part(url, URL_PATH)) return fail(report, DownloadOutcome::NO_MEMORY);
+  if (target->path && has_control_bytes(target->path.get())) return bad_url(report, UrlFault::CONTROL_BYTE);
+  return true;
+}
+
+bool check_destination(const char* destination, DownloadReport& report) {
+  if (destination_usable(destination)) return true;
+  report.destination_fault = destination && *destination ? DestinationFault::FOLDER : DestinationFault::EMPTY;
+  return fail(report, DownloadOutcome::BAD_DESTINATION);
+}
+
+bool connect(const Target& target, WaitHook hook, Connection* connection, DownloadReport& report) {
+  const ConnectResult result = connect_to_host(target.host.get(), target.port, hook);
+  connection->reset(result.connection);
+  if (result.connection) return true;
+  report.connect = result.failure;
+  report.error = static_cast<uint32_t>(result.error);
+  return fail(report, result.failure == ConnectFailure::STOPPED ? DownloadOutcome::STOPPED : DownloadOutcome::CONNECT);
+}
+
+bool send_request(ConnectionRecord* connection, const char* request, size_t length, DownloadReport& report) {
+  const SendResult sent =
+      send_before(connection, request, static_cast<int32_t>(length), monotonic_milliseconds() + SEND_TIMEOUT_MS);
+  if (sent.outcome == SendOutcome::SENT) return true;
+  report.send = sent.outcome;
+  report.error = static_cast<uint32_t>(sent.error);
+  return fail(report, sent.outcome == SendOutcome::STOPPED ? DownloadOutcome::STOPPED : DownloadOutcome::SEND);
+}
+
+bool head_failed(const ResponseHead& head, DownloadReport& report) {
+  report.rule = head.rule;
+  report.status = head.status;
+  keep_text(report.reason, std::string_view(head.reason, head.reason_length));
+  return fail(report, head.state == HeadState::REFUSED ? DownloadOutcome::STATUS : DownloadOutcome::HEAD);
 }
 
 // Reads until the head's empty line (past any interim heads), all within one
 // time-out counted from the first receive. Leaves in *body the body bytes
 // that came with the head.
-DownloadOutcome receive_head(ConnectionRecord* connection, char* buffer, ResponseHead* head, std::string_view* body) {
+bool receive_head(ConnectionRecord* connection, char* buffer, ResponseHead* head, std::string_view* body,
+                  DownloadReport& report) {
   const uint64_t deadline = monotonic_milliseconds() + HEAD_TIMEOUT_MS;
   for (;;) {
     const ReceiveResult piece = receive_before(connection, buffer, PIECE_SIZE, deadline);
+    if (piece.outcome == ReceiveOutcome::STOPPED) return fail(report, DownloadOutcome::STOPPED);
     if (piece.outcome != ReceiveOutcome::DATA) {
-      *body = {};
-      return head_outcome(end_response_head(*head));
+      report.ended = piece.outcome;
+      report.error = static_cast<uint32_t>(piece.error);
+      if (end_response_head(*head) == HeadState::COMPLETE) break;
+      return head_failed(*head, report);
     }
     const std::string_view bytes(buffer, static_cast<size_t>(piece.count));
     const HeadStep step = parse_response_head(*head, bytes);
-    if (step.state == HeadState::COMPLETE) *body = bytes.substr(step.consumed);
-    if (step.state != HeadState::NEED_MORE) return head_outcome(step.state);
+    if (step.state == HeadState::COMPLETE) {
+      *body = bytes.substr(step.consumed);
+      break;
+    }
+    if (step.state != HeadState::NEED_MORE) return head_failed(*head, report);
   }
+  report.status = head->status;
+  return true;
 }
 
-DownloadOutcome receive_body(const BodyReader& reader, const ResponseHead& head, std::string_view first) {
+bool receive_body(const BodyReader& reader, const ResponseHead& head, std::string_view first) {
   switch (body_mode(head)) {
     case BodyMode::CHUNKED:
       return read_chunked_body(reader, first);
@@ -98,47 +152,66 @@ DownloadOutcome receive_body(const BodyReader& reader, const ResponseHead& head,
     case BodyMode::UNTIL_CLOSE:
       return read_body_until_close(reader, first);
   }
-  return DownloadOutcome::HEAD;
+  return fail(reader.report, DownloadOutcome::HEAD);
 }
 
-}  // namespace
-
-DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits) {
-  if (!url) return DownloadOutcome::BAD_URL;
-  if (!http_scheme_allowed(url)) return DownloadOutcome::REFUSED_SCHEME;
+bool fetch(const char* url, const char* destination, WaitHook between_waits, DownloadReport& report) {
+  if (!url) return bad_url(report, UrlFault::NO_URL);
+  if (!check_scheme(url, report)) return false;
   Target target;
-  const DownloadOutcome found = find_target(url, &target);
-  if (found != DownloadOutcome::COMPLETE) return found;
-  if (!destination_usable(destination)) return DownloadOutcome::BAD_DESTINATION;
+  if (!find_target(url, &target, report)) return false;
+  if (!check_destination(destination, report)) return false;
 
-  Connection connection(open_connection(target.host.get(), target.port, between_waits));
-  if (!connection) return DownloadOutcome::CONNECT;
+  Connection connection;
+  if (!connect(target, between_waits, &connection, report)) return false;
 
   // One buffer, allocated once, carries the request and then every piece
   // received; it is as large as the request needs, whatever the lengths of
   // path and host, and never smaller than a piece.
   const PortSuffix suffix = port_suffix(target.port);
   const size_t length = request_length(target.path.get(), target.host.get(), suffix);
-  if (length > INT32_MAX - 1) return DownloadOutcome::BAD_URL;
+  if (length > INT32_MAX - 1) return bad_url(report, UrlFault::TOO_LONG);
   const size_t size = std::max<size_t>(length + 1, PIECE_SIZE);
   HeapString buffer(static_cast<char*>(allocate_memory(size, false)));
-  if (!buffer) return DownloadOutcome::NO_MEMORY;
+  if (!buffer) return fail(report, DownloadOutcome::NO_MEMORY);
   write_request(buffer.get(), length + 1, target.path.get(), target.host.get(), suffix);
-  if (!send_with_timeout(connection.get(), buffer.get(), static_cast<int32_t>(length), SEND_TIMEOUT_SECONDS)) {
-    return DownloadOutcome::SEND;
-  }
+  if (!send_request(connection.get(), buffer.get(), length, report)) return false;
 
   ResponseHead head;
   std::string_view first_body_bytes;
-  const DownloadOutcome head_read = receive_head(connection.get(), buffer.get(), &head, &first_body_bytes);
-  if (head_read != DownloadOutcome::COMPLETE) return head_read;
+  if (!receive_head(connection.get(), buffer.get(), &head, &first_body_bytes, report)) return false;
+  if (body_mode(head) == BodyMode::LENGTH) report.length = head.content_length;
 
   TemporaryFile file;
-  if (!file.create(destination)) return DownloadOutcome::TEMPORARY_FILE;
-  const BodyReader reader{connection.get(), buffer.get(), PIECE_SIZE, file};
-  const DownloadOutcome body = receive_body(reader, head, first_body_bytes);
-  if (body != DownloadOutcome::COMPLETE) return body;
-  return file.commit() ? DownloadOutcome::COMPLETE : DownloadOutcome::COMMIT;
+  if (!file.create(destination)) {
+    report.error = file.error();
+    return fail(report, DownloadOutcome::TEMPORARY_FILE);
+  }
+  report.in_body = true;
+  const BodyReader reader{connection.get(), buffer.get(), PIECE_SIZE, file, report};
+  if (!receive_body(reader, head, first_body_bytes)) return false;
+  // The file is whole: nothing more is read, so a stop asked for now comes
+  // too late to matter, and the file is put in place.
+  connection.reset();
+  if (!file.commit()) {
+    report.error = file.error();
+    return fail(report, DownloadOutcome::COMMIT);
+  }
+  return true;
+}
+
+}  // namespace
+
+DownloadOutcome download_with_report(const char* url, const char* destination, WaitHook between_waits,
+                                     DownloadReport& report) {
+  report = DownloadReport{};
+  if (fetch(url, destination, between_waits, report)) report.outcome = DownloadOutcome::COMPLETE;
+  return report.outcome;
+}
+
+DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits) {
+  DownloadReport report;
+  return download_with_report(url, destination, between_waits, report);
 }
 
 int32_t download_to_file(const char* url, const char* destination, WaitHook between_waits) {

@@ -1,9 +1,12 @@
 #pragma once
-// Where a download ended. download_to_file reports only success or failure
-// to its callers; the stages below travel up to it, so that its tests can
-// tell which one failed.
+// Where a download ended, and what it learnt on the way there: enough for
+// its caller to tell the user why it failed (the stage, the status and its
+// reason phrase, the byte counts, the platform's error) and, while it runs,
+// how far it has come. download_to_file reports only success or failure.
 #include <cstdint>
 
+#include "http/response_head.h"
+#include "net/connection.h"
 #include "net/wait_hook.h"
 
 enum class DownloadOutcome : uint8_t {
@@ -21,6 +24,46 @@ enum class DownloadOutcome : uint8_t {
   BODY_FRAMING,     // the chunked framing was refused
   WRITE,            // a write to the temporary file failed
   COMMIT,           // the file could not be flushed, closed, or put in place
+  STOPPED,          // the caller's wait hook said stop
 };
 
+// What was wrong with a URL refused as BAD_URL.
+enum class UrlFault : uint8_t { NONE, NO_URL, NO_HOST, BAD_PORT, CONTROL_BYTE, TOO_LONG };
+
+// What was wrong with a destination refused as BAD_DESTINATION.
+enum class DestinationFault : uint8_t { NONE, EMPTY, FOLDER };
+
+// The longest scheme and host kept for the report; longer ones are cut.
+constexpr uint32_t REPORT_SCHEME_LIMIT = 16;
+constexpr uint32_t REPORT_HOST_LIMIT = 255;
+
+// Filled as the download goes; each field is meaningful from the stage that
+// sets it on, and the outcome says where it ended.
+struct DownloadReport {
+  DownloadOutcome outcome = DownloadOutcome::COMPLETE;
+  UrlFault url_fault = UrlFault::NONE;
+  DestinationFault destination_fault = DestinationFault::NONE;
+  char scheme[REPORT_SCHEME_LIMIT + 1] = {};  // REFUSED_SCHEME: the URL's scheme, cut
+  char host[REPORT_HOST_LIMIT + 1] = {};      // from CONNECT on: the host as the URL names it, cut
+  uint16_t port = 0;
+  ConnectFailure connect = ConnectFailure::NONE;  // CONNECT
+  SendOutcome send = SendOutcome::SENT;           // SEND
+  ReceiveOutcome ended = ReceiveOutcome::DATA;    // HEAD, BODY_CUT_SHORT: how the stream ended
+  HeadRule rule = HeadRule::NONE;                 // HEAD, STATUS
+  int32_t status = 0;                             // STATUS
+  char reason[RESPONSE_REASON_LIMIT + 1] = {};    // STATUS: the reason phrase, printable ASCII
+  uint32_t error = 0;     // the platform's error code (socket or file) where one applies
+  bool in_body = false;   // the head has been read; the body is under way
+  int64_t received = 0;   // body bytes written so far
+  int64_t length = -1;    // the announced body length; -1 while none is known
+};
+
+// The timings behind the outcomes, for those who describe them.
+constexpr uint64_t HEAD_TIMEOUT_MS = 10000;  // from the request's end to the head's
+constexpr uint64_t SEND_TIMEOUT_MS = 10000;
+
+// Runs the download, filling *report as it goes (the wait hook may read it,
+// on the same thread, to show progress); returns its outcome.
+DownloadOutcome download_with_report(const char* url, const char* destination, WaitHook between_waits,
+                                     DownloadReport& report);
 DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits = {});

@@ -34,6 +34,8 @@ void start_line(ResponseHead& head, ResponseHead::Line line) {
 // nothing of the interim one kept but the bytes it counted.
 void start_next_head(ResponseHead& head) {
   head.status = 0;
+  head.reason[0] = '\0';
+  head.reason_length = 0;
   head.status_part = ResponseHead::StatusPart::VERSION;
   head.status_digits = 0;
   head.interim = false;
@@ -43,6 +45,13 @@ void start_next_head(ResponseHead& head) {
   head.line_ended = false;
   head.final_cr = false;
   start_line(head, ResponseHead::Line::STATUS);
+}
+
+// Server text that may reach the user's screen: printable ASCII only.
+void keep_reason_byte(ResponseHead& head, char c) {
+  if (head.reason_length == RESPONSE_REASON_LIMIT) return;
+  head.reason[head.reason_length++] = c >= 0x20 && c <= 0x7E ? c : '?';
+  head.reason[head.reason_length] = '\0';
 }
 
 void take_status_byte(ResponseHead& head, char c) {
@@ -65,6 +74,7 @@ void take_status_byte(ResponseHead& head, char c) {
       }
       return;
     case ResponseHead::StatusPart::REST:
+      keep_reason_byte(head, c);
       return;
   }
 }

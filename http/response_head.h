@@ -9,7 +9,9 @@
 //
 // The status line is the version (any text up to the first blank, not
 // examined), that blank, three digits, and then a blank or the line's end;
-// the rest is not examined. Only 200 is a file. A status of 100 to 199 other
+// the rest, the reason phrase, is kept only to be shown (its first
+// RESPONSE_REASON_LIMIT bytes, each byte outside printable ASCII as "?").
+// Only 200 is a file. A status of 100 to 199 other
 // than 101 is an interim head: its headers are skipped and the next head
 // follows, within the same limit. Every other status is refused.
 //
@@ -31,6 +33,8 @@
 // The most head a response may have, status line, interim heads and empty
 // line included.
 constexpr size_t RESPONSE_HEAD_LIMIT = 64 * 1024;
+// The most of a reason phrase kept.
+constexpr size_t RESPONSE_REASON_LIMIT = 64;
 
 enum class HeadState : uint8_t {
   NEED_MORE,  // feed the next bytes
@@ -60,6 +64,8 @@ struct ResponseHead {
   HeadState state = HeadState::NEED_MORE;
   HeadRule rule = HeadRule::NONE;
   int32_t status = 0;  // of the head being read; the final one once COMPLETE
+  char reason[RESPONSE_REASON_LIMIT + 1] = {};  // of the same head, NUL-terminated
+  uint8_t reason_length = 0;
   bool chunked = false;
   int64_t content_length = -1;  // -1: no content-length line
   size_t head_bytes = 0;        // bytes of head taken so far, interim heads included

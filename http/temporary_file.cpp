@@ -32,8 +32,16 @@ bool name_taken(DWORD error) {
 // A read-only destination, or one that another handle holds open without
 // delete sharing, must not be replaced. The platform refuses both on
 // Windows, but Wine's replaces them anyway, so the download asks first.
+// The platform's error afterwards says which it was.
 bool destination_replaceable(const char* destination, DWORD attributes) {
-  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetLastError(ERROR_FILE_READ_ONLY);
+    return false;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_DIRECTORY);
+    return false;
+  }
   HANDLE probe = CreateFileA(destination, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe == INVALID_HANDLE_VALUE) return false;
@@ -57,11 +65,22 @@ TemporaryFile::~TemporaryFile() {
   free_memory(path_);
 }
 
+bool TemporaryFile::failed() {
+  error_ = GetLastError();
+  return false;
+}
+
 bool TemporaryFile::create(const char* destination) {
   const size_t length = std::strlen(destination);
-  if (temporary_name_digits(destination) == 0) return false;
+  if (temporary_name_digits(destination) == 0) {
+    error_ = ERROR_INVALID_NAME;
+    return false;
+  }
   path_ = static_cast<char*>(allocate_memory(length + 1, false));
-  if (!path_) return false;
+  if (!path_) {
+    error_ = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
   destination_ = destination;
   const uint64_t first = first_name_value();
   const uint64_t tries = std::min(MOST_TRIES, temporary_name_count(temporary_name_digits(destination)));
@@ -74,9 +93,9 @@ bool TemporaryFile::create(const char* destination) {
       owns_path_ = true;
       return true;
     }
-    if (!name_taken(GetLastError())) return false;
+    if (!name_taken(GetLastError())) return failed();
   }
-  return false;
+  return failed();  // every name tried was taken
 }
 
 bool TemporaryFile::write(const char* data, size_t length) {
@@ -84,7 +103,11 @@ bool TemporaryFile::write(const char* data, size_t length) {
   while (length > 0) {
     const DWORD piece = length > (1u << 20) ? (1u << 20) : static_cast<DWORD>(length);
     DWORD written = 0;
-    if (!WriteFile(handle_, data, piece, &written, nullptr) || written != piece) return false;
+    if (!WriteFile(handle_, data, piece, &written, nullptr)) return failed();
+    if (written != piece) {
+      error_ = ERROR_DISK_FULL;  // a short write without an error: no room left
+      return false;
+    }
     data += piece;
     length -= piece;
   }
@@ -95,18 +118,24 @@ bool TemporaryFile::commit() {
   if (!handle_) return false;
   WIN32_FILE_ATTRIBUTE_DATA old{};
   const bool replacing = GetFileAttributesExA(destination_, GetFileExInfoStandard, &old) != 0;
-  if (!replacing && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  if (!replacing && GetLastError() != ERROR_FILE_NOT_FOUND) return failed();
   if (replacing) {
-    if (!destination_replaceable(destination_, old.dwFileAttributes)) return false;
-    if (!SetFileTime(handle_, &old.ftCreationTime, nullptr, nullptr)) return false;
+    if (!destination_replaceable(destination_, old.dwFileAttributes)) return failed();
+    if (!SetFileTime(handle_, &old.ftCreationTime, nullptr, nullptr)) return failed();
   }
   // The bytes reach the disk before the file takes the destination's place,
   // so a power cut after "Download complete!" finds them there.
   const BOOL flushed = FlushFileBuffers(handle_);
+  const DWORD flush_error = GetLastError();
   const BOOL closed = CloseHandle(handle_);
   handle_ = nullptr;
-  if (!flushed || !closed) return false;
-  return replacing ? replace_destination(old.dwFileAttributes) : move_to_destination();
+  if (!flushed) {
+    error_ = flush_error;
+    return false;
+  }
+  if (!closed) return failed();
+  const bool put = replacing ? replace_destination(old.dwFileAttributes) : move_to_destination();
+  return put || failed();
 }
 
 bool TemporaryFile::move_to_destination() {

@@ -26,8 +26,13 @@ class TemporaryFile {
   // one by the platform's replace, keeping what the user set on the old
   // file. False when any step fails; the destination is then untouched.
   bool commit();
+  // Why the last step failed: the platform's error code (ERROR_FILE_READ_ONLY
+  // for a read-only destination, ERROR_SHARING_VIOLATION for one held open
+  // by another program), 0 when none was given.
+  unsigned long error() const { return error_; }
 
  private:
+  bool failed();  // notes the platform's error; false
   bool move_to_destination();
   bool replace_destination(unsigned long old_attributes);
 
@@ -35,4 +40,5 @@ class TemporaryFile {
   char* path_ = nullptr;        // on the program heap
   bool owns_path_ = false;      // a file of ours stands under path_
   const char* destination_ = nullptr;
+  unsigned long error_ = 0;
 };

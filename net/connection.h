@@ -9,7 +9,29 @@ struct ConnectionRecord;
 int32_t init_network();
 void end_network();
 
+// How long a connect may wait for the peer's answer: about what the
+// platform's own blocking connect gives up after on Windows (three SYNs).
+constexpr uint64_t CONNECT_TIMEOUT_MS = 21000;
+
+// Why an open failed.
+enum class ConnectFailure : uint8_t {
+  NONE,
+  NO_SUCH_HOST,  // the name did not resolve to an IPv4 address
+  REFUSED,       // the peer refused the connection
+  TIMED_OUT,     // no answer within CONNECT_TIMEOUT_MS
+  FAILED,        // anything else: no socket, no memory, no route (see error)
+  STOPPED,       // the wait hook said stop
+};
+
+struct ConnectResult {
+  ConnectionRecord* connection;  // null unless failure is NONE
+  ConnectFailure failure;
+  int32_t error;  // the platform's error code where it gave one, else 0
+};
+
 // The connection carries hook into every wait made on it (net/wait_hook.h).
+ConnectResult connect_to_host(const char* host, uint16_t port, WaitHook hook = {});
+// The same, for callers that need no reason: the connection or null.
 ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook = {});
 void close_connection(ConnectionRecord* connection);
 // 1 when every byte was handed to the platform within the time-out, else 0.
@@ -17,15 +39,27 @@ int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_
 // Bytes received (1 to size), or 0 on time-out, failure or end of stream.
 int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds);
 
-// What a wait for bytes ended with. receive_with_timeout folds the last three
+// What a wait for bytes ended with. receive_with_timeout folds all but DATA
 // into 0; a caller that must tell a peer's orderly close from a broken
 // connection (a body read until the peer falls silent) asks receive_before.
-enum class ReceiveOutcome { DATA, CLOSED, TIMED_OUT, FAILED };
+enum class ReceiveOutcome : uint8_t { DATA, CLOSED, TIMED_OUT, FAILED, STOPPED };
 
 struct ReceiveResult {
   ReceiveOutcome outcome;
   int32_t count;  // bytes received when outcome is DATA, else 0
+  int32_t error;  // the platform's error code when outcome is FAILED, else 0
 };
+
+enum class SendOutcome : uint8_t { SENT, TIMED_OUT, FAILED, STOPPED };
+
+struct SendResult {
+  SendOutcome outcome;
+  int32_t error;  // the platform's error code when outcome is FAILED, else 0
+};
+
+// Hands every byte to the platform, waiting no later than deadline (a value
+// of monotonic_milliseconds) while its send buffer is full.
+SendResult send_before(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline);
 
 // Receives at most size bytes, waiting no later than deadline, a value of
 // monotonic_milliseconds (net/clock.h). Bytes already waiting are taken at

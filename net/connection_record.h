@@ -14,4 +14,5 @@ struct ConnectionRecord {
   SOCKET socket;
   WaitHook hook;       // run between the slices of every wait
   uint64_t hook_due;   // monotonic time at which the hook is next owed
+  bool stopped;        // the hook said stop: every wait from now on ends at once
 };

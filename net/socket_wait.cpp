@@ -7,19 +7,23 @@
 #include "net/clock.h"
 #include "net/connection_record.h"
 
-void run_hook_now(ConnectionRecord* connection) {
-  if (!connection->hook.routine) return;
-  connection->hook.routine(connection->hook.context);
+bool run_hook_now(ConnectionRecord* connection) {
+  if (connection->stopped) return false;
+  if (!connection->hook.routine) return true;
+  if (!connection->hook.routine(connection->hook.context)) connection->stopped = true;
   // Counted from the end of the routine, so a slow routine never leaves the
   // next slice with no time at all.
   connection->hook_due = monotonic_milliseconds() + WAIT_HOOK_PERIOD_MS;
+  return !connection->stopped;
 }
 
-void run_hook_if_due(ConnectionRecord* connection) {
-  if (connection->hook.routine && monotonic_milliseconds() >= connection->hook_due) run_hook_now(connection);
+bool run_hook_if_due(ConnectionRecord* connection) {
+  if (connection->hook.routine && monotonic_milliseconds() >= connection->hook_due) return run_hook_now(connection);
+  return !connection->stopped;
 }
 
 SocketWait wait_on_socket(ConnectionRecord* connection, Direction direction, uint64_t deadline) {
+  if (connection->stopped) return SocketWait::STOPPED;
   const uint64_t now = monotonic_milliseconds();
   uint64_t end = std::min(deadline, now + WAIT_HOOK_PERIOD_MS);
   if (connection->hook.routine) end = std::min(end, std::max(connection->hook_due, now));
@@ -48,7 +52,7 @@ SocketWait wait_on_socket(ConnectionRecord* connection, Direction direction, uin
       count = select(0, nullptr, &ready, &failed, &limit);
       break;
   }
-  run_hook_if_due(connection);
+  if (!run_hook_if_due(connection)) return SocketWait::STOPPED;
   if (count == SOCKET_ERROR) return SocketWait::BROKEN;
   if (direction == Direction::CONNECT && FD_ISSET(connection->socket, &failed)) return SocketWait::BROKEN;
   return count > 0 ? SocketWait::READY : SocketWait::PENDING;

@@ -9,6 +9,7 @@ enum class SocketWait : uint8_t {
   READY,    // the socket can move bytes (or has an error the next call reports)
   PENDING,  // the slice ended first; wait again if the deadline allows
   BROKEN,   // select failed, or a connect was refused
+  STOPPED,  // the hook said stop, now or before
 };
 
 enum class Direction : uint8_t { READ, WRITE, CONNECT };
@@ -18,9 +19,10 @@ enum class Direction : uint8_t { READ, WRITE, CONNECT };
 SocketWait wait_on_socket(ConnectionRecord* connection, Direction direction, uint64_t deadline);
 
 // Runs the hook when its period has passed: a stream that never waits
-// still gives the caller its turn between pieces.
-void run_hook_if_due(ConnectionRecord* connection);
+// still gives the caller its turn between pieces. False once the hook has
+// said stop.
+bool run_hook_if_due(ConnectionRecord* connection);
 
-// Runs the hook now, before a wait that cannot be sliced; its next turn is
-// a period later.
-void run_hook_now(ConnectionRecord* connection);
+// Runs the hook now, around a wait that cannot be sliced; its next turn is
+// a period later. False once the hook has said stop.
+bool run_hook_now(ConnectionRecord* connection);

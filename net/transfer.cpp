@@ -35,10 +35,10 @@ int32_t poll_connection(ConnectionRecord* connection) {
   return std::memcmp(first, "GXMGSFLE", sizeof first) == 0 ? POLL_FILE_TRANSFER : POLL_DATA;
 }
 
-int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
-  if (!connection || seconds <= 0 || length < 0) return 0;
-  const uint64_t deadline = deadline_after(seconds);
+SendResult send_before(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline) {
+  if (!connection || length < 0) return {SendOutcome::FAILED, 0};
   while (length > 0) {
+    if (connection->stopped) return {SendOutcome::STOPPED, 0};
     const int32_t sent = send_raw(connection, data, length);
     if (sent > 0) {
       data += sent;
@@ -47,26 +47,49 @@ int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_
     }
     // Only a full send buffer is worth waiting for; a broken connection
     // cannot recover within the time-out.
-    if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return 0;
-    if (monotonic_milliseconds() >= deadline) return 0;
-    if (wait_on_socket(connection, Direction::WRITE, deadline) == SocketWait::BROKEN) return 0;
+    if (sent == SOCKET_ERROR) {
+      if (const int32_t error = WSAGetLastError(); error != WSAEWOULDBLOCK) return {SendOutcome::FAILED, error};
+    }
+    if (monotonic_milliseconds() >= deadline) return {SendOutcome::TIMED_OUT, 0};
+    switch (wait_on_socket(connection, Direction::WRITE, deadline)) {
+      case SocketWait::BROKEN:
+        return {SendOutcome::FAILED, WSAGetLastError()};
+      case SocketWait::STOPPED:
+        return {SendOutcome::STOPPED, 0};
+      case SocketWait::READY:
+      case SocketWait::PENDING:
+        break;
+    }
   }
-  return 1;
+  return {SendOutcome::SENT, 0};
+}
+
+int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
+  if (seconds <= 0) return 0;
+  return send_before(connection, data, length, deadline_after(seconds)).outcome == SendOutcome::SENT ? 1 : 0;
 }
 
 ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
-  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
+  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0, 0};
   for (;;) {
+    if (connection->stopped) return {ReceiveOutcome::STOPPED, 0, 0};
     const int32_t count = read_raw(connection, buffer, size);
     if (count > 0) {
+      // A stop said here ends the next call: these bytes are the caller's.
       run_hook_if_due(connection);
-      return {ReceiveOutcome::DATA, count};
+      return {ReceiveOutcome::DATA, count, 0};
     }
-    if (count == 0) return {ReceiveOutcome::CLOSED, 0};
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return {ReceiveOutcome::FAILED, 0};
-    if (monotonic_milliseconds() >= deadline) return {ReceiveOutcome::TIMED_OUT, 0};
-    if (wait_on_socket(connection, Direction::READ, deadline) == SocketWait::BROKEN) {
-      return {ReceiveOutcome::FAILED, 0};
+    if (count == 0) return {ReceiveOutcome::CLOSED, 0, 0};
+    if (const int32_t error = WSAGetLastError(); error != WSAEWOULDBLOCK) return {ReceiveOutcome::FAILED, 0, error};
+    if (monotonic_milliseconds() >= deadline) return {ReceiveOutcome::TIMED_OUT, 0, 0};
+    switch (wait_on_socket(connection, Direction::READ, deadline)) {
+      case SocketWait::BROKEN:
+        return {ReceiveOutcome::FAILED, 0, WSAGetLastError()};
+      case SocketWait::STOPPED:
+        return {ReceiveOutcome::STOPPED, 0, 0};
+      case SocketWait::READY:
+      case SocketWait::PENDING:
+        break;
     }
   }
 }

@@ -79,7 +79,7 @@ void PrintTo(DownloadOutcome outcome, std::ostream* out) {
   static const char* const names[] = {"COMPLETE",       "BAD_URL",        "REFUSED_SCHEME", "BAD_DESTINATION",
                                       "CONNECT",        "NO_MEMORY",      "SEND",           "STATUS",
                                       "HEAD",           "TEMPORARY_FILE", "BODY_CUT_SHORT", "BODY_FRAMING",
-                                      "WRITE",          "COMMIT"};
+                                      "WRITE",          "COMMIT",         "STOPPED"};
   const auto index = static_cast<size_t>(outcome);
   *out << (index < sizeof names / sizeof names[0] ? names[index] : "?");
 }
@@ -375,6 +375,124 @@ TEST_F(Download, FailuresLeaveTheFolderAsItWas) {
     EXPECT_LT(run.milliseconds, 3000u) << c.what;
     const Listing after = list_folder(folder_);
     EXPECT_EQ(after, before) << c.what << ": " << shown(after);
+  }
+}
+
+// The report says what each failure was, with what its caller needs to
+// tell the user: the status and its reason phrase (printable ASCII only),
+// how the stream ended, how many of how many bytes had come.
+TEST_F(Download, TheReportSaysWhatWentWrong) {
+  const std::string chunked = OK_HEAD + "Transfer-Encoding: chunked\r\n\r\n";
+  const struct {
+    const char* what;
+    std::vector<ScriptStep> script;
+    DownloadOutcome outcome;
+    int32_t status;
+    std::string reason;
+    ReceiveOutcome ended;
+    int64_t received;
+    int64_t length;
+  } cases[] = {
+      {"404", {script::send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")}, DownloadOutcome::STATUS,
+       404, "Not Found", ReceiveOutcome::DATA, 0, -1},
+      {"reason with bytes that are not printable ASCII",
+       {script::send("HTTP/1.1 503 Bad\x01\x9b Day\r\n\r\n")}, DownloadOutcome::STATUS, 503, "Bad?? Day",
+       ReceiveOutcome::DATA, 0, -1},
+      {"a long reason is cut", {script::send("HTTP/1.1 500 " + std::string(100, 'r') + "\r\n\r\n")},
+       DownloadOutcome::STATUS, 500, std::string(64, 'r'), ReceiveOutcome::DATA, 0, -1},
+      {"length body cut", {script::send(OK_HEAD + "Content-Length: 10\r\n\r\n12345")},
+       DownloadOutcome::BODY_CUT_SHORT, 200, "", ReceiveOutcome::CLOSED, 5, 10},
+      {"chunked body cut", {script::send(chunked + "3\r\nabc\r\n")}, DownloadOutcome::BODY_CUT_SHORT, 200, "",
+       ReceiveOutcome::CLOSED, 3, -1},
+      {"head cut", {script::send(OK_HEAD + "Content-Len")}, DownloadOutcome::HEAD, 200, "OK", ReceiveOutcome::CLOSED,
+       0, -1},
+  };
+  for (const auto& c : cases) {
+    clear_files();
+    ScriptedServer server(answer(c.script));
+    DownloadReport report;
+    EXPECT_EQ(download_with_report(server.url("/f").c_str(), destination_.c_str(), {}, report), c.outcome) << c.what;
+    EXPECT_EQ(report.status, c.status) << c.what;
+    EXPECT_EQ(std::string(report.reason), c.reason) << c.what;
+    if (c.ended != ReceiveOutcome::DATA) EXPECT_EQ(report.ended, c.ended) << c.what;
+    EXPECT_EQ(report.received, c.received) << c.what;
+    EXPECT_EQ(report.length, c.length) << c.what;
+    EXPECT_STREQ(report.host, "127.0.0.1") << c.what;
+    EXPECT_EQ(report.port, server.port()) << c.what;
+  }
+}
+
+// Where a download could not start: which of the connect's failures, and
+// which of the file's, with the platform's error.
+TEST_F(Download, TheReportTellsConnectAndFileFailuresApart) {
+  DownloadReport report;
+  EXPECT_EQ(download_with_report("http://gx-nowhere.invalid/x", destination_.c_str(), {}, report),
+            DownloadOutcome::CONNECT);
+  EXPECT_EQ(report.connect, ConnectFailure::NO_SUCH_HOST);
+  EXPECT_STREQ(report.host, "gx-nowhere.invalid");
+
+  const std::string body = OK_HEAD + "Content-Length: 2\r\n\r\nok";
+  {
+    ScriptedServer server(answer({script::send(body)}));
+    const std::string missing_folder = folder_ + "\\no such folder\\file.bin";
+    EXPECT_EQ(download_with_report(server.url("/").c_str(), missing_folder.c_str(), {}, report),
+              DownloadOutcome::TEMPORARY_FILE);
+    EXPECT_EQ(report.error, static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+  }
+  {
+    write_file(destination_, "old contents");
+    SetFileAttributesA(destination_.c_str(), FILE_ATTRIBUTE_READONLY);
+    ScriptedServer server(answer({script::send(body)}));
+    EXPECT_EQ(download_with_report(server.url("/").c_str(), destination_.c_str(), {}, report), DownloadOutcome::COMMIT);
+    EXPECT_EQ(report.error, static_cast<uint32_t>(ERROR_FILE_READ_ONLY));
+    EXPECT_EQ(report.received, 2);
+    SetFileAttributesA(destination_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  for (const auto& [url, fault] : {std::pair{std::string("http://127.0.0.1:0/x"), UrlFault::BAD_PORT},
+                                   std::pair{std::string("http:///x"), UrlFault::NO_HOST},
+                                   std::pair{std::string("http://127.0.0.1/a\tb"), UrlFault::CONTROL_BYTE}}) {
+    EXPECT_EQ(download_with_report(url.c_str(), destination_.c_str(), {}, report), DownloadOutcome::BAD_URL) << url;
+    EXPECT_EQ(report.url_fault, fault) << url;
+  }
+  EXPECT_EQ(download_with_report("FTP://127.0.0.1/x", destination_.c_str(), {}, report),
+            DownloadOutcome::REFUSED_SCHEME);
+  EXPECT_STREQ(report.scheme, "FTP");
+}
+
+// A stop ends the download at the hook's next turn, wherever it waits (for
+// the head, or in the middle of a body), and leaves the folder as it was:
+// the temporary file is gone, the old file untouched.
+TEST_F(Download, AStopEndsTheDownloadAtOnceAndLeavesTheFolderAsItWas) {
+  const std::string head = OK_HEAD + "Content-Length: 1000000\r\n\r\n";
+  const struct {
+    const char* what;
+    std::vector<ScriptStep> script;
+    bool in_body;
+  } cases[] = {
+      {"waiting for the head", {script::hold_until_peer_closes(20000)}, false},
+      {"in the body", {script::send(head + std::string(1000, 'x')), script::hold_until_peer_closes(20000)}, true},
+  };
+  for (const auto& c : cases) {
+    clear_files();
+    write_file(destination_, "old contents");
+    const Listing before = list_folder(folder_);
+    ScriptedServer server(answer(c.script));
+    HookLog log;
+    const uint64_t start = monotonic_milliseconds();
+    uint64_t asked = 0;
+    log.each_turn = [&] {
+      if (monotonic_milliseconds() - start >= 400 && log.go_on) {
+        log.go_on = false;
+        asked = monotonic_milliseconds();
+      }
+    };
+    DownloadReport report;
+    EXPECT_EQ(download_with_report(server.url("/").c_str(), destination_.c_str(), log.hook(), report),
+              DownloadOutcome::STOPPED)
+        << c.what;
+    EXPECT_LT(monotonic_milliseconds() - asked, 200u) << c.what;
+    EXPECT_EQ(report.in_body, c.in_body) << c.what;
+    EXPECT_EQ(list_folder(folder_), before) << c.what;
   }
 }
 

@@ -55,11 +55,26 @@ TEST(OpenConnection, DottedAddressAndNameBothConnect) {
   }
 }
 
-TEST(OpenConnection, FailuresGiveNull) {
+// Each failure says what it was, and none waits for a time-out.
+TEST(OpenConnection, FailuresGiveNullAndTheirReason) {
   EXPECT_EQ(open_connection(nullptr, 80), nullptr);
-  Stopwatch watch;
-  EXPECT_EQ(open_connection("127.0.0.1", closed_port()), nullptr);
-  EXPECT_LT(watch.elapsed(), 5000u);
+  const struct {
+    const char* host;
+    uint16_t port;
+    ConnectFailure failure;
+  } cases[] = {
+      {"127.0.0.1", closed_port(), ConnectFailure::REFUSED},
+      {"localhost", closed_port(), ConnectFailure::REFUSED},
+      {"gx-nowhere.invalid", 80, ConnectFailure::NO_SUCH_HOST},
+  };
+  for (const auto& c : cases) {
+    Stopwatch watch;
+    const ConnectResult result = connect_to_host(c.host, c.port);
+    EXPECT_EQ(result.connection, nullptr) << c.host;
+    EXPECT_EQ(result.failure, c.failure) << c.host;
+    EXPECT_NE(result.error, 0) << c.host;
+    EXPECT_LT(watch.elapsed(), 5000u) << c.host;
+  }
 }
 
 TEST(Receive, WakesWhenBytesArriveNotAtTheNextTick) {
@@ -307,6 +322,34 @@ TEST(WaitHook, RunsBetweenPiecesThatNeverWait) {
   EXPECT_GE(log.times.size(), (end - start) / hook_gap_budget_ms());
   EXPECT_LT(log.longest_gap(start, end), hook_gap_budget_ms());
   close_connection(connection);
+}
+
+// A stop ends the wait it interrupts at the hook's next turn, and every
+// later wait on that connection at once; a stop during a name lookup acts
+// as the lookup returns, before any connect.
+TEST(WaitHook, StopEndsEveryWaitOfTheConnection) {
+  ScriptedServer server({script::hold_until_peer_closes(10000)});
+  HookLog log;
+  ConnectionRecord* connection = open_connection("127.0.0.1", server.port(), log.hook());
+  ASSERT_NE(connection, nullptr);
+  const uint64_t start = monotonic_milliseconds();
+  log.each_turn = [&] { log.go_on = monotonic_milliseconds() - start < 300; };
+  char buffer[16];
+  const ReceiveResult stopped = receive_before(connection, buffer, sizeof buffer, start + 5000);
+  EXPECT_EQ(stopped.outcome, ReceiveOutcome::STOPPED);
+  EXPECT_LT(monotonic_milliseconds() - start, 300 + hook_gap_budget_ms());
+  const size_t turns = log.times.size();
+  EXPECT_EQ(receive_before(connection, buffer, sizeof buffer, start + 5000).outcome, ReceiveOutcome::STOPPED);
+  EXPECT_EQ(send_before(connection, "x", 1, start + 5000).outcome, SendOutcome::STOPPED);
+  EXPECT_EQ(log.times.size(), turns);  // nothing waited, nothing asked again
+  close_connection(connection);
+
+  HookLog at_once;
+  at_once.go_on = false;
+  const ConnectResult looked_up = connect_to_host("localhost", server.port(), at_once.hook());
+  EXPECT_EQ(looked_up.connection, nullptr);
+  EXPECT_EQ(looked_up.failure, ConnectFailure::STOPPED);
+  EXPECT_EQ(server.connections(), 1);
 }
 
 TEST(WaitHook, RunsWhileASendWaits) {

@@ -1,6 +1,6 @@
 #pragma once
-// A wait hook for tests: records when it ran, and may do one thing of the
-// test's own on each turn.
+// A wait hook for tests: records when it ran, may do one thing of the
+// test's own on each turn, and answers stop once go_on is false.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -12,11 +12,13 @@
 struct HookLog {
   std::vector<uint64_t> times;
   std::function<void()> each_turn;
+  bool go_on = true;
 
-  static void record(void* context) {
+  static bool record(void* context) {
     auto* log = static_cast<HookLog*>(context);
     log->times.push_back(monotonic_milliseconds());
     if (log->each_turn) log->each_turn();
+    return log->go_on;
   }
   WaitHook hook() { return {&HookLog::record, this}; }
 

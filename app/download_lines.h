@@ -1,0 +1,26 @@
+#pragma once
+// The log's line about how a download ended, written just before "Download
+// complete!" or "Download failed!": what was saved, or why it failed, in
+// plain words and specific enough to act on. Server text goes in only as
+// printable ASCII (the report keeps no more than 64 characters of it), and
+// a line is at most LOG_LINE_LIMIT characters: a long host or path is cut
+// in its middle.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "http/download_outcome.h"
+
+constexpr size_t LOG_LINE_LIMIT = 200;
+
+struct LogLine {
+  char text[LOG_LINE_LIMIT + 1];
+  size_t length;
+  std::string_view view() const { return {text, length}; }
+};
+
+// "Saved 4,305,702,915 bytes in 33.8 s."
+LogLine success_line(int64_t bytes, uint64_t milliseconds);
+
+// Why the download failed; destination is the "Save as:" text it was given.
+LogLine failure_line(const DownloadReport& report, std::string_view destination);
