@@ -204,17 +204,17 @@ void send_key(WORD vk, bool up) {
   SendInput(1, &input, sizeof input);
 }
 
-void press(WORD vk, bool shift) {
-  if (shift) send_key(VK_SHIFT, false);
+void press(WORD vk, WORD modifier) {
+  if (modifier) send_key(modifier, false);
   send_key(vk, false);
   send_key(vk, true);
-  if (shift) send_key(VK_SHIFT, true);
+  if (modifier) send_key(modifier, true);
 }
 
 void type_char(char c) {
   SHORT scan = VkKeyScanA(c);
   if (scan != -1) {
-    press(static_cast<WORD>(LOBYTE(scan)), (HIBYTE(scan) & 1) != 0);
+    press(static_cast<WORD>(LOBYTE(scan)), (HIBYTE(scan) & 1) ? VK_SHIFT : 0);
   } else {
     INPUT input[2]{};
     for (int i = 0; i < 2; ++i) {
@@ -310,6 +310,98 @@ std::string cmd_download(DWORD timeout_ms) {
   }
 }
 
+bool press_named(std::string_view name) {
+  struct Key {
+    std::string_view name;
+    WORD vk;
+    WORD modifier;
+  };
+  static constexpr Key keys[] = {
+      {"tab", VK_TAB, 0},        {"shift-tab", VK_TAB, VK_SHIFT}, {"enter", VK_RETURN, 0},
+      {"escape", VK_ESCAPE, 0},  {"left", VK_LEFT, 0},            {"right", VK_RIGHT, 0},
+      {"up", VK_UP, 0},          {"down", VK_DOWN, 0},            {"end", VK_END, 0},
+      {"home", VK_HOME, 0},      {"backspace", VK_BACK, 0},       {"space", VK_SPACE, 0},
+      {"alt-f4", VK_F4, VK_MENU},
+  };
+  for (const Key& key : keys) {
+    if (key.name == name) {
+      press(key.vk, key.modifier);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The bar as another program reads it (a screen reader, an automation
+// tool): position, range and whether it shows the marquee.
+std::string cmd_progress() {
+  HWND bar = control(GADGET_PROGRESS);
+  if (!bar) return "error no such gadget";
+  auto position = send_timed(bar, PBM_GETPOS, 0, 0);
+  auto low = send_timed(bar, PBM_GETRANGE, TRUE, 0);
+  auto high = send_timed(bar, PBM_GETRANGE, FALSE, 0);
+  if (!position || !low || !high) return "error timeout";
+  const bool marquee = (GetWindowLongPtrA(bar, GWL_STYLE) & PBS_MARQUEE) != 0;
+  return "ok " + std::to_string(*position) + " " + std::to_string(*low) + " " + std::to_string(*high) + " " +
+         (marquee ? "1" : "0");
+}
+
+// Sends a message from this process to the window (-1) or a gadget. A send
+// that runs a modal loop in the program (a menu, a move) is not answered
+// until the loop ends: after timeout_ms the answer is "pending".
+std::string cmd_send(const std::string& rest) {
+  long target = 0;
+  unsigned long message = 0, timeout_ms = 0;
+  long long wparam = 0, lparam = 0;
+  if (sscanf(rest.c_str(), "%ld %lu %lli %lli %lu", &target, &message, &wparam, &lparam, &timeout_ms) != 5)
+    return "error usage";
+  HWND window = target == -1 ? main_window : control(target);
+  if (!window) return "error no such window";
+  auto result = send_timed(window, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam), timeout_ms);
+  return result ? "ok " + std::to_string(*result) : "ok pending";
+}
+
+// Stops a running download as a person would (or another program) and
+// times it: from the press to "Download failed!" in the log.
+std::string cmd_stop_by(std::string_view how, DWORD timeout_ms) {
+  HWND log = control(GADGET_LOG), start = control(GADGET_START);
+  if (!log || !start) return "error no such gadget";
+  auto before = text_timed(log);
+  if (!before) return "error timeout";
+  const size_t base = before->size();
+  const double pressed = now_ms(), deadline = pressed + timeout_ms;
+  if (how == "click") {
+    PostMessageA(start, BM_CLICK, 0, 0);
+  } else if (how == "sent-click") {
+    if (!send_timed(start, BM_CLICK, 0, 0)) return "error timeout, the click was not answered";
+  } else if (!press_named(how)) {
+    return "error unknown way";
+  }
+  for (;;) {
+    const double left = deadline - now_ms();
+    if (left <= 0) return "error timeout";
+    auto text = text_timed(log, static_cast<DWORD>(left), base + 4096);
+    if (!text) return "error timeout, the program is busy";
+    const std::string_view added = std::string_view(*text).substr(std::min(base, text->size()));
+    const char* verdict = added.find(LOG_FAILED) != std::string_view::npos     ? "failed"
+                          : added.find(LOG_COMPLETE) != std::string_view::npos ? "complete"
+                                                                               : nullptr;
+    if (verdict) return std::string("ok ") + verdict + " " + std::to_string(static_cast<long long>(now_ms() - pressed));
+    Sleep(1);
+  }
+}
+
+// The session ends as Windows ends it: the query, then WM_ENDSESSION. The
+// answer comes when the program's handler has returned; the caller may end
+// the process at once, as the system may.
+std::string cmd_end_session(DWORD timeout_ms) {
+  auto query = send_timed(main_window, WM_QUERYENDSESSION, 0, 0, timeout_ms);
+  if (!query) return "error timeout, the query was not answered";
+  const double start = now_ms();
+  if (!send_timed(main_window, WM_ENDSESSION, TRUE, 0, timeout_ms)) return "error timeout";
+  return "ok " + std::to_string(static_cast<long long>(now_ms() - start));
+}
+
 std::string cmd_browse(DWORD timeout_ms, WPARAM command) {
   double deadline = now_ms() + timeout_ms;
   do {
@@ -383,25 +475,9 @@ std::string cmd_layout() {
 }
 
 std::string cmd_key(std::string_view name) {
-  struct Key {
-    std::string_view name;
-    WORD vk;
-    bool shift;
-  };
-  static constexpr Key keys[] = {
-      {"tab", VK_TAB, false},      {"shift-tab", VK_TAB, true}, {"enter", VK_RETURN, false},
-      {"escape", VK_ESCAPE, false}, {"left", VK_LEFT, false},   {"right", VK_RIGHT, false},
-      {"up", VK_UP, false},        {"down", VK_DOWN, false},    {"end", VK_END, false},
-      {"home", VK_HOME, false},    {"backspace", VK_BACK, false},
-  };
-  for (const Key& key : keys) {
-    if (key.name == name) {
-      press(key.vk, key.shift);
-      settle_input();
-      return "ok";
-    }
-  }
-  return "error unknown key";
+  if (!press_named(name)) return "error unknown key";
+  settle_input();
+  return "ok";
 }
 
 HWND focused_control() {
@@ -504,6 +580,15 @@ std::string run(const std::string& line) {
     return "ok";
   }
   if (name == "key") return cmd_key(rest);
+  if (name == "progress") return cmd_progress();
+  if (name == "send") return cmd_send(rest);
+  if (name == "end-session") return cmd_end_session(number());
+  if (name == "stop-by") {
+    const size_t gap = rest.find(' ');
+    if (gap == std::string::npos) return "error usage";
+    return cmd_stop_by(std::string_view(rest).substr(0, gap),
+                       static_cast<DWORD>(strtoul(rest.c_str() + gap + 1, nullptr, 10)));
+  }
   if (name == "layout") return cmd_layout();
   if (name == "settle") return cmd_settle(number());
   if (name == "rect") {

@@ -3,8 +3,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from support import (COMPLETE, FAILED, STARTED, GADGET_SAVE_AS, GADGET_URL, NginxServer, NodeServer,  # noqa: E402
-                     ProgramCase, PythonHttpServer, main, pattern_bytes, refused_port)
+from support import (GADGET_SAVE_AS, GADGET_URL, NginxServer, NodeServer, ProgramCase,  # noqa: E402
+                     PythonHttpServer, completed, failed, main, pattern_bytes, refused_port)
 
 SIZES = [0, 1, 1023, 1024, 1025, 3 * 1024 * 1024 + 17]
 
@@ -31,8 +31,8 @@ class DownloadsFromRealServers(ProgramCase):
                     self.assertEqual(verdict, "complete")
                     with open(self.path(target), "rb") as f:
                         self.assertEqual(f.read(), content)
-        # Every download added its two lines, in order, and nothing else.
-        self.assertEqual(self.driver.log_lines(), [STARTED, COMPLETE] * len(self.files))
+        # Every download added its three lines, in order, and nothing else.
+        self.assert_log([line for content in self.files.values() for line in completed(len(content))])
 
     def test_nginx_content_length(self):
         self.check_server(NginxServer)
@@ -56,19 +56,20 @@ class FailedDownloads(ProgramCase):
             self.assertEqual(self.download(url, self.win_path("keep.txt")), "failed")
         with open(self.path("keep.txt"), "rb") as f:
             self.assertEqual(f.read(), b"precious contents\n")
-        self.assertEqual(self.driver.log_lines(), [STARTED, FAILED])
+        self.assert_log(failed("The server answered 404 Not Found."))
         self.assertEqual(self.driver.get(GADGET_URL), url)
         self.assertEqual(self.driver.get(GADGET_SAVE_AS), self.win_path("keep.txt"))
 
     def test_refused_connection(self):
         self.start_program()
-        url = f"http://127.0.0.1:{refused_port()}/x.bin"
+        port = refused_port()
+        url = f"http://127.0.0.1:{port}/x.bin"
         self.assertEqual(self.download(url, self.win_path("x.bin"), 30000), "failed")
         self.assertFalse(os.path.exists(self.path("x.bin")))
-        self.assertEqual(self.driver.log_lines(), [STARTED, FAILED])
+        self.assert_log(failed(f"127.0.0.1 refused the connection on port {port}."))
         self.assertEqual(self.driver.get(GADGET_URL), url)
 
-    def test_two_downloads_give_four_lines_in_order(self):
+    def test_two_downloads_give_six_lines_in_order(self):
         docroot = os.path.join(self.work, "served")
         os.mkdir(docroot)
         with open(os.path.join(docroot, "a.txt"), "wb") as f:
@@ -77,7 +78,7 @@ class FailedDownloads(ProgramCase):
         with PythonHttpServer(docroot) as server:
             self.assertEqual(self.download(server.url("a.txt"), self.win_path("a.txt")), "complete")
             self.assertEqual(self.download(server.url("nope.txt"), self.win_path("b.txt")), "failed")
-        self.assertEqual(self.driver.log_lines(), [STARTED, COMPLETE, STARTED, FAILED])
+        self.assert_log(completed(5) + failed("The server answered 404 File not found."))
 
 
 if __name__ == "__main__":

@@ -16,10 +16,9 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from support import (CHUNKED, COMPLETE, FAILED, GADGET_SAVE_AS, GADGET_URL, STARTED,  # noqa: E402
-                     DriverError, ProgramCase, ScriptedServer, answer, chunk, chunked, close, garbage,
-                     head, hold, main, pattern_bytes, pause, reset, send, send_forever, stop_program,
-                     scaled, trickle)
+from support import (CHUNKED, GADGET_SAVE_AS, GADGET_URL, DriverError, ProgramCase,  # noqa: E402
+                     ScriptedServer, answer, chunk, chunked, close, completed, failed, garbage, head, hold,
+                     main, pattern_bytes, pause, reset, send, send_forever, stop_program, scaled, trickle)
 
 # Seconds from the button press to the final log line.
 FAST = 3.0  # a response the program can judge as soon as it arrives
@@ -270,6 +269,8 @@ class HostileServers(ProgramCase):
             case = Case("file system full", answer(send(head(f"Content-Length: {len(body)}") + body)), "failed")
             with ScriptedServer(case.script) as server:
                 self.run_case(case, server, mount / "kept.bin")
+            reason = self.driver.log_lines()[-2]
+            self.assertRegex(reason, rf"^Writing the file failed after [\d,]+ of {len(body):,} bytes: the disk is full\.$")
             held = [p for p in self.open_files() if p.startswith(str(mount))]
             self.assertEqual(held, [], "the failed download left its file open")
         finally:
@@ -388,7 +389,7 @@ class HostileInput(ProgramCase):
             self.wait_enabled(True)
             verdict, _ = self.driver.download(30000)
             self.assertEqual(verdict, "failed")
-        self.assertEqual(self.driver.log_lines(), [STARTED, FAILED])
+        self.assert_log(failed('"Save as:" names a folder, not a file.'))
 
     def test_stray_private_message_does_not_crash(self):
         self.start_program()
@@ -398,7 +399,7 @@ class HostileInput(ProgramCase):
         self.assertIsNone(self.program.poll())
         with ScriptedServer(OK_HELLO) as server:
             self.assertEqual(self.download(server.url("h.txt"), self.win_path("h.txt")), "complete")
-        self.assertEqual(self.driver.log_lines(), [STARTED, COMPLETE])
+        self.assert_log(completed(5))
         code, _ = self.exit_and_wait()
         self.assertEqual(code, 0)
 

@@ -84,8 +84,7 @@ class Strangers(ProgramCase):
             self.assertEqual(code, 0, said)
             # The probes ran while it downloaded: the log has only its first line.
             self.assertEqual(self.driver.log_lines(), [STARTED], said)
-            took = self.driver.wait_for(lambda: self.driver.log_lines() == [STARTED, COMPLETE], 60, 0.1)
-            self.assertIsNotNone(took, self.driver.log_lines())
+            self.assert_log(completed(len(body)), timeout=60)
         with open(self.path("slow.bin"), "rb") as f:
             self.assertEqual(f.read(), body)
         print("\n" + said.strip())

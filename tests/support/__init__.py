@@ -12,6 +12,7 @@ imports from it:
 """
 from . import names
 from .driver import ATTACH_MS, Driver, DriverError
+from .log import ANY_REASON, completed, failed, saved
 from .names import (COMPLETE, FAILED, STARTED, GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG,
                     GADGET_PASTE, GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START,
                     GADGET_URL, GADGET_URL_LABEL)

@@ -196,6 +196,30 @@ class Driver:
             time.sleep(interval)
         return None
 
+    def progress(self):
+        """The bar as another process reads it: (position, low, high, marquee)."""
+        position, low, high, marquee = self.command("progress").split()
+        return int(position), int(low), int(high), marquee == "1"
+
+    def send(self, target, message, wparam=0, lparam=0, timeout_ms=1000):
+        """Sends a message to the window (target -1) or a gadget from the
+        driver's process; its result, or None while the program has not
+        answered (a modal loop runs inside the send)."""
+        ms = int(scaled(timeout_ms))
+        value = self.command(f"send {target} {message} {wparam} {lparam} {ms}", self._ms_timeout(ms))
+        return None if value == "pending" else int(value)
+
+    def stop_by(self, how, timeout_ms=10000):
+        """Stops the running download by a click, a sent click, or a key
+        ("space", "escape"); (verdict, ms from the press to the verdict)."""
+        ms = int(scaled(timeout_ms))
+        verdict, elapsed = self.command(f"stop-by {how} {ms}", self._ms_timeout(ms)).split()
+        return verdict, int(elapsed)
+
+    def end_session(self, timeout_ms=10000):
+        """Ends the session as Windows does; ms the handler took."""
+        return int(self._timed("end-session", timeout_ms))
+
     def close(self):
         if self.proc.poll() is None:
             try:

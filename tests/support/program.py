@@ -16,6 +16,7 @@ import unittest
 
 from . import names
 from .driver import ATTACH_MS, Driver, DriverError
+from .log import log_matches, shown
 from .paths import gatherly_exe, work_root
 from .timing import scaled
 from .wine import WineSession
@@ -154,6 +155,15 @@ class ProgramCase(unittest.TestCase):
         self.fill(url, save_as)
         verdict, _ = self.driver.download(timeout_ms)
         return verdict
+
+    def assert_log(self, expected, timeout=0):
+        """The log's lines are the expected texts and patterns (support.log),
+        within timeout seconds when one is given."""
+        lines = self.driver.log_lines()
+        if timeout and not log_matches(lines, expected):
+            self.driver.wait_for(lambda: log_matches(self.driver.log_lines(), expected), timeout, 0.05)
+            lines = self.driver.log_lines()
+        self.assertTrue(log_matches(lines, expected), f"the log holds {lines}, expected {shown(expected)}")
 
     def exit_and_wait(self, how="exit", limit=2.0):
         """Ends the program by "Exit" or the close box; (exit code, seconds).
