@@ -57,12 +57,13 @@ class LineWriter {
     std::reverse(digits, digits + length);
     return text({digits, length});
   }
-  // Tenths of a second: 33.8.
+  // Tenths of a second: "33.8 s"; "less than 0.1 s" rather than "0.0 s".
   LineWriter& seconds(uint64_t milliseconds) {
     const uint64_t tenths = (milliseconds + 50) / 100;
+    if (tenths == 0) return text("less than 0.1 s");
     count(tenths / 10);
     const char tenth[] = {'.', static_cast<char>('0' + tenths % 10)};
-    return text({tenth, 2});
+    return text({tenth, 2}).text(" s");
   }
   LogLine done() {
     line_.text[line_.length] = '\0';
@@ -260,7 +261,7 @@ LogLine commit_line(const DownloadReport& report, std::string_view destination) 
 LogLine success_line(int64_t bytes, uint64_t milliseconds) {
   LineWriter line;
   line.text("Saved ").count(static_cast<uint64_t>(bytes)).text(bytes == 1 ? " byte in " : " bytes in ");
-  return line.seconds(milliseconds).text(" s.").done();
+  return line.seconds(milliseconds).text(".").done();
 }
 
 LogLine failure_line(const DownloadReport& report, std::string_view destination) {

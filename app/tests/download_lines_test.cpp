@@ -107,7 +107,7 @@ TEST(DownloadLines, LinesStayShortAndPrintable) {
 
 TEST(DownloadLines, SuccessSaysTheSizeAndTheTime) {
   EXPECT_EQ(success_line(4305702915, 33750).view(), "Saved 4,305,702,915 bytes in 33.8 s.");
-  EXPECT_EQ(success_line(1, 40).view(), "Saved 1 byte in 0.0 s.");
+  EXPECT_EQ(success_line(1, 40).view(), "Saved 1 byte in less than 0.1 s.");
   EXPECT_EQ(success_line(0, 1960).view(), "Saved 0 bytes in 2.0 s.");
   EXPECT_EQ(success_line(999, 100).view(), "Saved 999 bytes in 0.1 s.");
   EXPECT_EQ(success_line(1000, 100).view(), "Saved 1,000 bytes in 0.1 s.");

@@ -10,7 +10,7 @@ ANY_REASON = re.compile(r".+")
 
 def saved(size):
     """The summary line of a download that saved size bytes."""
-    return re.compile(re.escape(f"Saved {size:,} byte{'' if size == 1 else 's'} in ") + r"\d+\.\d s\.")
+    return re.compile(re.escape(f"Saved {size:,} byte{'' if size == 1 else 's'} in ") + r"(\d+\.\d|less than 0\.1) s\.")
 
 
 def completed(size):
