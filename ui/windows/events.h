@@ -44,11 +44,10 @@ intptr_t event_window();
 intptr_t event_gadget();
 int32_t event_type();
 
-// For the GUI thread while one long piece of work keeps it from wait_event
-// (a download): answers every message that other threads and processes
-// have sent to it meanwhile (their senders wait for that), and paints what
-// needs painting. Clicks, keys and posted messages stay queued, in order,
-// for wait_event.
+// For the GUI thread while one long piece of work keeps it from wait_event:
+// answers every message that other threads and processes have sent to it
+// meanwhile (their senders wait for that), and paints what needs painting.
+// Clicks, keys and posted messages stay queued, in order, for wait_event.
 void answer_waiting_messages();
 
 void queue_event(int32_t code, intptr_t window_number);

@@ -120,7 +120,7 @@ DWORD WINAPI watcher_turn(void* argument) {
   return 0;
 }
 
-// A download keeps the GUI thread busy; between its slices it answers what
+// Long work keeps the GUI thread busy; between its slices it answers what
 // other threads have sent, so the watcher's calls still come back.
 TEST_F(OperationsTest, AnotherThreadsCallsAreAnsweredWhileThisThreadIsBusy) {
   ASSERT_NE(create_string_gadget(2, 70, 10, 370, 20, "typed here"), 0);

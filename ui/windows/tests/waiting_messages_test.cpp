@@ -1,5 +1,5 @@
 // The GUI thread busy with one long piece of work, calling only
-// answer_waiting_messages between its slices, as a download does.
+// answer_waiting_messages between its slices.
 #include <algorithm>
 #include <atomic>
 #include <vector>
