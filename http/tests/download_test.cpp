@@ -15,6 +15,7 @@
 #include "base/tests/runtime_fixture.h"
 #include "http/download.h"
 #include "http/download_outcome.h"
+#include "http/temporary_file.h"
 #include "net/clock.h"
 #include "net/connection.h"
 #include "hook_log.h"
@@ -484,6 +485,29 @@ TEST_F(Download, TemporaryFileNeverOpensAFileThatExists) {
   ScriptedServer server(answer({script::send(head)}));
   EXPECT_EQ(download_with_outcome(server.url("/").c_str(), destination_.c_str()), DownloadOutcome::COMPLETE);
   EXPECT_EQ(list_folder(folder_), expected);
+}
+
+// A new destination whose own name is hex digits is one of the names the
+// temporary file may draw, in any case and with the dots and spaces the
+// platform strips from a name's end. The draw is skipped: the file created
+// would be the destination itself, which then stands in the way of its own
+// putting in place.
+TEST_F(Download, TemporaryFileIsNeverTheDestinationItself) {
+  const struct {
+    const char* name;
+    uint64_t draw;
+  } cases[] = {{"f", 0xf}, {"F", 0xf}, {"ab", 0xab}, {"2024", 0x2024}, {"cafe", 0x1cafe}, {"abcdefab.", 0xabcdefab},
+               {"ABCDEFAB .", 0xabcdefab}};
+  for (const auto& c : cases) {
+    clear_files();
+    const std::string destination = folder_ + "\\" + c.name;
+    TemporaryFile file;
+    ASSERT_TRUE(file.create(destination.c_str(), c.draw)) << c.name;
+    ASSERT_TRUE(file.write("body", 4)) << c.name;
+    EXPECT_TRUE(file.commit()) << c.name;
+    const std::string opened = std::string(c.name).substr(0, std::string(c.name).find_first_of(". "));
+    EXPECT_EQ(list_folder(folder_), (Listing{{opened, "body"}})) << c.name;
+  }
 }
 
 // Every destination the platform accepts has room for the temporary file,
