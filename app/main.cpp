@@ -67,7 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // event that never comes.
   UINT exit_code = 1;
   if (start_libraries() && create_main_window()) {
-    program_state.watcher_thread = start_thread(watch_start_button, 23);
+    program_state.watcher_thread = start_thread(watch_start_button, WATCHER_UNUSED_ARGUMENT);
     run_event_loop();
     exit_code = 0;
   }

@@ -10,10 +10,10 @@ unsigned long __stdcall watch_start_button(void*) {
     bool on = false;
     if (!get_gadget_text(GADGET_URL).empty()) on = !get_gadget_text(GADGET_SAVE_AS).empty();
     if (on) {
-      disable_gadget(GADGET_START, 0);
+      disable_gadget(GADGET_START, GADGET_ENABLED);
       focus_gadget(GADGET_START);
     } else {
-      disable_gadget(GADGET_START, 1);
+      disable_gadget(GADGET_START, GADGET_DISABLED);
     }
     Sleep(WATCH_INTERVAL);
   }
