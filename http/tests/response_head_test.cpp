@@ -153,6 +153,8 @@ const HeadCase head_cases[] = {
     {"blank before the colon", "HTTP/1.1 200 OK\r\nContent-Length : 5\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
     {"length past 4 GiB", "HTTP/1.1 200 OK\r\nContent-Length: 5000000000\r\n\r\n", OK, NONE, LENGTH, 5000000000LL,
      ""},
+    {"4 GiB and 5 keeps its high bits", "HTTP/1.1 200 OK\r\nContent-Length: 4294967301\r\n\r\n", OK, NONE, LENGTH,
+     4294967301LL, ""},
     {"largest length", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n", OK, NONE, LENGTH, INT64_MAX,
      ""},
     {"length too large", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\n", BAD,
