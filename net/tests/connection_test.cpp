@@ -34,6 +34,23 @@ uint16_t closed_port() {
   return ntohs(address.sin_port);
 }
 
+// A socket listening on 127.0.0.1, on a port of the system's choosing, with
+// room for backlog connections in its queue; INVALID_SOCKET when it cannot
+// be made.
+SOCKET loopback_listener(int backlog, sockaddr_in* address) {
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  *address = {};
+  address->sin_family = AF_INET;
+  address->sin_addr.s_addr = inet_addr("127.0.0.1");
+  int length = sizeof *address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(address), sizeof *address) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(address), &length) != 0 || listen(listener, backlog) != 0) {
+    closesocket(listener);
+    return INVALID_SOCKET;
+  }
+  return listener;
+}
+
 TEST(Network, StartsAgainAfterItsEnd) {
   end_network();
   end_network();  // a second end owes nothing
@@ -213,14 +230,9 @@ TEST(WaitHook, RunsBeforeANameLookupAndNotForADottedAddress) {
     bool looked_up;
   };
   for (const Case& c : {Case{"localhost", true}, Case{"127.0.0.1", false}}) {
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    int length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
+    sockaddr_in address;
+    SOCKET listener = loopback_listener(4, &address);
+    ASSERT_NE(listener, INVALID_SOCKET);
     HookLog log;
     int turns_before_connect = 0;
     log.each_turn = [&] {
@@ -243,14 +255,9 @@ TEST(WaitHook, RunsBeforeANameLookupAndNotForADottedAddress) {
 // second later). The hook frees a place in the queue after a while; the
 // connect then succeeds with its next SYN.
 TEST(WaitHook, RunsWhileAConnectWaits) {
-  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  int length = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
+  sockaddr_in address;
+  SOCKET listener = loopback_listener(1, &address);
+  ASSERT_NE(listener, INVALID_SOCKET);
   // Fill the queue: connects that complete until one does not.
   std::vector<SOCKET> queued;
   for (bool full = false; !full;) {
