@@ -153,6 +153,8 @@ std::string_view broken_rule(HeadRule rule) {
     case HeadRule::FOLDED_FIRST_HEADER:
       return "its first header line is folded";
     case HeadRule::LENGTH_NO_DIGITS:
+      return "its Content-Length is empty";
+    case HeadRule::LENGTH_NOT_A_NUMBER:
       return "its Content-Length is not a number";
     case HeadRule::LENGTH_NEGATIVE:
       return "its Content-Length is negative";

@@ -16,14 +16,15 @@ ProgramState program_state;
 
 namespace {
 
-void start_libraries() {
-  init_text();
-  init_lists();
-  init_windows();
-  init_gadgets();
+// False when a library that the window needs did not start: among them the
+// watch that tells a posted message from the window thread's own sends,
+// without which the program must not run at all.
+bool start_libraries() {
+  if (!init_text() || !init_lists() || !init_windows() || !init_gadgets()) return false;
   init_requesters();
   init_threads();
   init_network();  // a failure shows later as "Download failed!"
+  return true;
 }
 
 void end_libraries() {
@@ -86,12 +87,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   program_state = ProgramState{};
   program_state.module_instance = GetModuleHandleA(nullptr);
   create_program_heap();
-  start_libraries();
-  // Without its window the program could only wait for an event that never
-  // comes; it ends instead, with exit code 1.
+  // A library that did not start (the window thread's message watch among
+  // them) or a window that did not open ends the program at once, with exit
+  // code 1: it would otherwise run without that defence, or wait for an
+  // event that never comes.
   UINT exit_code = 1;
-  if (create_main_window()) {
-    program_state.watcher_thread = start_thread(watch_start_button, 23);
+  if (start_libraries() && create_main_window()) {
+    program_state.watcher_thread = start_thread(watch_start_button, WATCHER_UNUSED_ARGUMENT);
     set_session_end_handler(end_session);
     run_event_loop();
     set_session_end_handler(nullptr);

@@ -22,6 +22,9 @@ constexpr intptr_t GADGET_EXIT = 10;
 
 constexpr DWORD WATCH_INTERVAL = 100;  // milliseconds between two looks at the fields
 
+// The argument the watcher thread is started with; the watcher never reads it.
+constexpr intptr_t WATCHER_UNUSED_ARGUMENT = 23;
+
 constexpr const char* MAIN_WINDOW_TITLE = "Gatherly - https://gatherly.example.org";
 
 // The log's lines for one press of "Start Download". The end-to-end driver

@@ -5,13 +5,9 @@
 
 #include "app/ansi_text.h"
 #include "base/ascii.h"
+#include "base/file_names.h"
 
 namespace {
-
-std::string_view trim_dots_and_spaces(std::string_view name) {
-  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-  return name;
-}
 
 // The platform opens a device instead of a file for these names, whatever
 // extension follows and whatever folder they stand in.

@@ -16,7 +16,7 @@ unsigned long __stdcall watch_start_button(void*) {
     bool on = false;
     if (!get_gadget_text(GADGET_URL).empty()) on = !get_gadget_text(GADGET_SAVE_AS).empty();
     run_on_gui_thread([on] {
-      if (!download_running()) disable_gadget(GADGET_START, on ? 0 : 1);
+      if (!download_running()) disable_gadget(GADGET_START, on ? GADGET_ENABLED : GADGET_DISABLED);
     });
     if (on) focus_gadget(GADGET_START);
     Sleep(WATCH_INTERVAL);

@@ -57,16 +57,16 @@ int32_t start_thread(ThreadProcedure procedure, intptr_t argument) {
   return record->number;
 }
 
-void* is_thread_running(int32_t number) {
-  if (!lock_ready) return nullptr;
+bool is_thread_running(int32_t number) {
+  if (!lock_ready) return false;
   CriticalSectionLock lock(threads_lock);
-  HANDLE found = nullptr;
+  bool running = false;
   for_each_list_record<ThreadRecord>(thread_registry, [&](ThreadRecord* record) {
     if (record->number != number) return true;
-    if (!has_finished(record->handle)) found = record->handle;
+    running = !has_finished(record->handle);
     return false;
   });
-  return found;
+  return running;
 }
 
 void end_threads() {

@@ -11,8 +11,9 @@ using ThreadProcedure = unsigned long(__stdcall*)(void* argument);
 void init_threads();
 // The new thread's number, or 0 when the platform did not create the thread.
 int32_t start_thread(ThreadProcedure procedure, intptr_t argument);
-// The thread's handle while it is registered and has not finished, else null.
-// The program itself never asks; any caller may.
-void* is_thread_running(int32_t number);
+// True while the thread is registered and has not finished. The program
+// itself never asks; any caller may. (The handle stays the registry's: a
+// later start or the end may close it at any moment.)
+bool is_thread_running(int32_t number);
 // Closes every registered handle and empties the registry.
 void end_threads();

@@ -11,8 +11,8 @@
 //
 // --piece asks for pieces of another size (1024: the floor of the design
 // before its pieces grew); --no-flush leaves the file to the cache, so that
-// the benchmark can tell what the flush costs. Sends the same request text
-// the program sends, skips the response head (the first "\r\n\r\n"), writes
+// the benchmark can tell what the flush costs. Sends the program's own
+// request text (http/request_text, built in with this file), skips the response head (the first "\r\n\r\n"), writes
 // the rest into DESTINATION.new, renames that to DESTINATION and prints one
 // line per download: "<microseconds> <body bytes>", timed from just before
 // connect to the file in place, so Wine's start-up is not counted.
@@ -22,8 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "../http/piece_size.h"
+#include "http/piece_size.h"
+#include "http/request_text.h"
 #include "stopwatch.h"
 
 namespace {
@@ -35,13 +37,10 @@ char* piece = nullptr;
 // Returns the body bytes written, or -1 when the download could not start.
 long long fetch_once(const char* host, unsigned short port, const char* path, const char* destination,
                      double* elapsed_us) {
-  char port_suffix[8] = "";
-  if (port != 80) std::snprintf(port_suffix, sizeof port_suffix, ":%u", port);
-  char request[4096];
-  int length = std::snprintf(request, sizeof request,
-                             "GET /%s HTTP/1.1\r\nAccept: */*\r\nHost: %s%s\r\nConnection: close\r\n\r\n", path, host,
-                             port_suffix);
-  if (length <= 0 || length >= static_cast<int>(sizeof request)) return -1;
+  const PortSuffix suffix = port_suffix(port);
+  std::string request(request_length(path, host, suffix) + 1, '\0');
+  const int length = static_cast<int>(write_request(request.data(), request.size(), path, host, suffix));
+  if (length <= 0) return -1;
 
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -52,7 +51,7 @@ long long fetch_once(const char* host, unsigned short port, const char* path, co
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return -1;
   if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
-      send(s, request, length, 0) != length) {
+      send(s, request.data(), length, 0) != length) {
     closesocket(s);
     return -1;
   }

@@ -2,48 +2,56 @@
 
 namespace {
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
 void refuse(ChunkedDecoder& d, ChunkRule rule) {
   d.state = ChunkState::INVALID;
   d.rule = rule;
 }
 
+void start_size_line(ChunkedDecoder& d) {
+  d.state = ChunkState::SIZE;
+  d.size = {};
+  d.line_length = 0;
+}
+
 // The size line has ended at its CR.
 void end_size_line(ChunkedDecoder& d) {
-  if (d.size == 0) {
+  if (d.size.value == 0) {
     d.state = ChunkState::DONE;  // trailers are not read
     return;
   }
-  d.remaining = d.size;
+  d.remaining = d.size.value;
   d.state = ChunkState::SIZE_LF;
 }
 
-// After the hex digits and any blanks: the line ends, an extension starts,
-// or the byte is refused.
-void take_size_end_byte(ChunkedDecoder& d, char c) {
-  if (c == '\r') {
-    end_size_line(d);
-  } else if (c == ';') {
-    d.state = ChunkState::SIZE_REST;
-  } else if (is_blank(c)) {
-    d.state = ChunkState::SIZE_BLANKS;
-  } else {
+// A byte of the size itself: the number's, or the line end or ";" after
+// it, or a byte that refuses the line.
+void take_size_byte(ChunkedDecoder& d, char c, LineByte kind) {
+  switch (take_number_byte(d.size, c, 16)) {
+    case NumberByte::TAKEN:
+      return;
+    case NumberByte::TOO_LARGE:
+      refuse(d, ChunkRule::SIZE_TOO_LARGE);
+      return;
+    case NumberByte::NOT_TAKEN:
+      break;
+  }
+  const bool delimiter = kind == LineByte::END || c == ';';
+  if (!delimiter) {
     refuse(d, ChunkRule::STRAY_BYTE);
+  } else if (!has_digits(d.size)) {
+    refuse(d, ChunkRule::NO_DIGITS);
+  } else if (kind == LineByte::END) {
+    end_size_line(d);
+  } else {
+    d.state = ChunkState::SIZE_REST;
   }
 }
 
 // One framing byte (any state but DATA and the terminal ones).
 void take_framing_byte(ChunkedDecoder& d, char c) {
+  const LineByte kind = take_line_end_byte(d.line_end, c);
   if (d.state == ChunkState::DATA_CR) {
-    if (c == '\r') {
+    if (kind == LineByte::END) {
       d.state = ChunkState::DATA_LF;
     } else {
       refuse(d, ChunkRule::DATA_NOT_ENDED);
@@ -55,36 +63,16 @@ void take_framing_byte(ChunkedDecoder& d, char c) {
     refuse(d, ChunkRule::LINE_TOO_LONG);
     return;
   }
-  const int digit = hex_value(c);
-  switch (d.state) {
-    case ChunkState::SIZE_START:
-      if (is_blank(c)) return;
-      if (digit < 0) {
-        refuse(d, c == '\r' || c == ';' ? ChunkRule::NO_DIGITS : ChunkRule::STRAY_BYTE);
-        return;
-      }
-      d.size = digit;
-      d.state = ChunkState::SIZE_DIGITS;
-      return;
-    case ChunkState::SIZE_DIGITS:
-      if (digit < 0) {
-        take_size_end_byte(d, c);
-      } else if (d.size > (INT64_MAX - digit) / 16) {
-        refuse(d, ChunkRule::SIZE_TOO_LARGE);
-      } else {
-        d.size = d.size * 16 + digit;
-      }
-      return;
-    case ChunkState::SIZE_BLANKS:
-      take_size_end_byte(d, c);
-      return;
-    case ChunkState::SIZE_REST:
-      if (c == '\r') end_size_line(d);
-      return;
-    default:
-      return;
+  if (d.state == ChunkState::SIZE) {
+    take_size_byte(d, c, kind);
+  } else if (kind == LineByte::END) {  // SIZE_REST: the extension runs to the line end
+    end_size_line(d);
   }
 }
+
+// The byte after a line's CR: taken when it is the LF of that line end,
+// otherwise left for the state that follows.
+bool take_lf_after_cr(ChunkedDecoder& d, char c) { return take_line_end_byte(d.line_end, c) == LineByte::END_LF; }
 
 }  // namespace
 
@@ -95,13 +83,11 @@ ChunkStep decode_chunked(ChunkedDecoder& d, std::string_view input) {
     switch (d.state) {
       case ChunkState::SIZE_LF:
         d.state = ChunkState::DATA;
-        if (c == '\n') ++i;
+        if (take_lf_after_cr(d, c)) ++i;
         continue;
       case ChunkState::DATA_LF:
-        d.state = ChunkState::SIZE_START;
-        d.size = 0;
-        d.line_length = 0;
-        if (c == '\n') ++i;
+        start_size_line(d);
+        if (take_lf_after_cr(d, c)) ++i;
         continue;
       case ChunkState::DATA: {
         const size_t available = input.size() - i;

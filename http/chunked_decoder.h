@@ -10,10 +10,12 @@
 //   data-end    = CR [LF]
 //   BLANK       = SP / HTAB
 //
-// The extension after ";" is ignored. Anything else on a size line ("0x1A",
+// The extension after ";" is ignored. The size is a hexadecimal number
+// token (http/number_token.h): anything else on a size line ("0x1A",
 // "5zz", "5 6") is refused rather than read as far as it looks like a
-// number: a size read short would end the body early and still look whole.
-// Only a CR ends a line, as in the head; the LF after it is optional.
+// number, since a size read short would end the body early and still look
+// whole. Lines end as in the head (http/line_end.h): the LF after the CR is
+// optional.
 //
 // Terminal states: DONE (the last chunk's size line has ended) and INVALID,
 // with the rule that refused the input in ChunkedDecoder::rule.
@@ -21,12 +23,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "http/line_end.h"
+#include "http/number_token.h"
+
 constexpr size_t CHUNK_SIZE_LINE_LIMIT = 4096;
 
 enum class ChunkState : uint8_t {
-  SIZE_START,   // blanks before the first hex digit
-  SIZE_DIGITS,  // inside the hex digits
-  SIZE_BLANKS,  // blanks after the hex digits
+  SIZE,         // the size: blanks, hex digits, blanks
   SIZE_REST,    // extension up to the CR
   SIZE_LF,      // after the size line's CR
   DATA,         // remaining bytes of the chunk's data
@@ -47,11 +50,12 @@ enum class ChunkRule : uint8_t {
 };
 
 struct ChunkedDecoder {
-  ChunkState state = ChunkState::SIZE_START;
+  ChunkState state = ChunkState::SIZE;
   ChunkRule rule = ChunkRule::NONE;
-  int64_t size = 0;       // the size being read
+  NumberToken size;       // the size line's number
   int64_t remaining = 0;  // data bytes still due in the current chunk
   size_t line_length = 0;
+  LineEnd line_end;
 };
 
 struct ChunkStep {

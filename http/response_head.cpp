@@ -8,10 +8,6 @@ constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding:";
 constexpr std::string_view CONTENT_LENGTH = "content-length:";
 constexpr std::string_view CHUNKED = "chunked";
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 void fail(ResponseHead& head, HeadState state, HeadRule rule) {
   head.state = state;
   head.rule = rule;
@@ -23,11 +19,7 @@ void start_line(ResponseHead& head, ResponseHead::Line line) {
   head.may_be_transfer_encoding = true;
   head.may_be_content_length = true;
   head.chunked_matched = 0;
-  head.number = ResponseHead::Number::BLANKS;
-  head.negative = false;
-  head.too_large = false;
-  head.has_digits = false;
-  head.value = 0;
+  head.length = {};
 }
 
 // An interim head has ended: the next head starts from its status line, with
@@ -41,7 +33,6 @@ void start_next_head(ResponseHead& head) {
   head.interim = false;
   head.chunked = false;
   head.content_length = -1;
-  head.after_cr = false;
   head.line_ended = false;
   head.final_cr = false;
   start_line(head, ResponseHead::Line::STATUS);
@@ -126,30 +117,38 @@ void take_chunked_byte(ResponseHead& head, char c) {
   }
 }
 
+// One value of a content-length has ended, at a "," or at the line's end.
+// A length without digits cannot delimit a body, and two different lengths
+// leave no way to know which one frames it.
+void end_length_value(ResponseHead& head) {
+  if (!has_digits(head.length)) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_NO_DIGITS);
+  } else if (head.content_length != -1 && head.content_length != head.length.value) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_CONFLICT);
+  } else {
+    head.content_length = head.length.value;
+    head.length = {};
+  }
+}
+
+// One byte of a content-length's value: the number's, the "," that ends one
+// value of a list, or a byte that fails the head.
 void take_length_byte(ResponseHead& head, char c) {
-  switch (head.number) {
-    case ResponseHead::Number::BLANKS:
-      if (is_space(c)) return;
-      head.number = ResponseHead::Number::DIGITS;
-      if (c == '+' || c == '-') {
-        head.negative = c == '-';
-        return;
-      }
-      [[fallthrough]];
-    case ResponseHead::Number::DIGITS:
-      if (c < '0' || c > '9') {
-        head.number = ResponseHead::Number::END;
-        return;
-      }
-      head.has_digits = true;
-      if (head.value > (INT64_MAX - (c - '0')) / 10) {
-        head.too_large = true;
-      } else {
-        head.value = head.value * 10 + (c - '0');
-      }
+  switch (take_number_byte(head.length, c, 10)) {
+    case NumberByte::TAKEN:
       return;
-    case ResponseHead::Number::END:
+    case NumberByte::TOO_LARGE:
+      fail(head, HeadState::INVALID, HeadRule::LENGTH_TOO_LARGE);
       return;
+    case NumberByte::NOT_TAKEN:
+      break;
+  }
+  if (c == ',') {
+    end_length_value(head);
+  } else if (c == '-' && !has_digits(head.length)) {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_NEGATIVE);
+  } else {
+    fail(head, HeadState::INVALID, HeadRule::LENGTH_NOT_A_NUMBER);
   }
 }
 
@@ -175,26 +174,12 @@ void take_line_byte(ResponseHead& head, char c) {
 
 // A header line has ended for good: the next line does not continue it.
 void finish_header_line(ResponseHead& head) {
-  if (head.line != ResponseHead::Line::CONTENT_LENGTH) return;
-  // A length without digits, a negative or an oversized one cannot delimit
-  // a body, and two different lengths leave no way to know which one frames
-  // it.
-  if (!head.has_digits) {
-    fail(head, HeadState::INVALID, HeadRule::LENGTH_NO_DIGITS);
-  } else if (head.too_large) {
-    fail(head, HeadState::INVALID, HeadRule::LENGTH_TOO_LARGE);
-  } else if (head.negative && head.value != 0) {
-    fail(head, HeadState::INVALID, HeadRule::LENGTH_NEGATIVE);
-  } else if (head.content_length != -1 && head.content_length != head.value) {
-    fail(head, HeadState::INVALID, HeadRule::LENGTH_CONFLICT);
-  } else {
-    head.content_length = head.value;
-  }
+  if (head.line == ResponseHead::Line::CONTENT_LENGTH) end_length_value(head);
 }
 
-// The first byte after a line end: a blank continues the line, a CR is the
-// empty line, anything else starts a header line.
-void take_line_start_byte(ResponseHead& head, char c) {
+// The first byte after a line end: a blank continues the line, a line end
+// is the empty line, anything else starts a header line.
+void take_line_start_byte(ResponseHead& head, char c, LineByte kind) {
   if (is_blank(c)) {
     if (head.line == ResponseHead::Line::STATUS) {
       fail(head, HeadState::INVALID, HeadRule::FOLDED_FIRST_HEADER);
@@ -208,7 +193,7 @@ void take_line_start_byte(ResponseHead& head, char c) {
   finish_header_line(head);
   if (head.state != HeadState::NEED_MORE) return;
   head.line_ended = false;
-  if (c == '\r') {
+  if (kind == LineByte::END) {
     head.final_cr = true;
     return;
   }
@@ -217,22 +202,18 @@ void take_line_start_byte(ResponseHead& head, char c) {
 }
 
 // One byte of the head, the empty line's CR not yet read.
-void take_head_byte(ResponseHead& head, char c) {
-  if (head.after_cr) {
-    head.after_cr = false;
-    if (c == '\n') return;
-  }
+void take_head_byte(ResponseHead& head, char c, LineByte kind) {
+  if (kind == LineByte::END_LF) return;
   if (head.line_ended) {
-    take_line_start_byte(head, c);
+    take_line_start_byte(head, c, kind);
     return;
   }
-  if (c != '\r') {
+  if (kind == LineByte::TEXT) {
     take_line_byte(head, c);
     return;
   }
   if (head.line == ResponseHead::Line::STATUS) end_status_line(head);
   head.line_ended = true;
-  head.after_cr = true;
 }
 
 }  // namespace
@@ -241,7 +222,8 @@ HeadStep parse_response_head(ResponseHead& head, std::string_view bytes) {
   size_t taken = 0;
   while (head.state == HeadState::NEED_MORE && taken < bytes.size()) {
     const char c = bytes[taken];
-    if (head.final_cr && !head.interim && c != '\n') {
+    const LineByte kind = take_line_end_byte(head.line_end, c);
+    if (head.final_cr && !head.interim && kind != LineByte::END_LF) {
       head.state = HeadState::COMPLETE;  // this byte is the body's first
       break;
     }
@@ -256,9 +238,9 @@ HeadStep parse_response_head(ResponseHead& head, std::string_view bytes) {
         break;
       }
       start_next_head(head);
-      if (c == '\n') continue;  // the interim head's last LF
+      if (kind == LineByte::END_LF) continue;  // the interim head's last LF
     }
-    take_head_byte(head, c);
+    take_head_byte(head, c, kind);
   }
   return {head.state, taken};
 }

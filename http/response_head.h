@@ -4,8 +4,7 @@
 // bytes in any pieces; it keeps no more than a few counters, so a head costs
 // no memory however it is split. Plain C++, no platform header.
 //
-// Lines end at a CR only; one LF directly after the CR belongs to the line
-// end, a bare LF is part of the line.
+// Lines end as http/line_end.h says.
 //
 // The status line is the version (any text up to the first blank, not
 // examined), that blank, three digits, and then a blank or the line's end;
@@ -23,12 +22,18 @@
 // case, the colon directly after the name:
 //   transfer-encoding:  the body is chunked when the value holds "chunked"
 //                       (any case); never cleared by a later line
-//   content-length:     a decimal length after optional blanks and sign
-//                       (digits up to the first non-digit)
+//   content-length:     a decimal number token (http/number_token.h), or
+//                       a list of them separated by "," that are all the
+//                       same number (a repeated header folded into one);
+//                       anything else fails the head, and so does a
+//                       length different from an earlier one
 // An empty line ends the head; the body starts after its line end.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "http/line_end.h"
+#include "http/number_token.h"
 
 // The most head a response may have, status line, interim heads and empty
 // line included.
@@ -50,10 +55,11 @@ enum class HeadRule : uint8_t {
   PROTOCOL_SWITCH,      // REFUSED: 101
   STATUS_LINE,          // no three-digit status after the version and a blank
   FOLDED_FIRST_HEADER,  // the line after a status line begins with a blank
-  LENGTH_NO_DIGITS,     // a content-length without digits
-  LENGTH_NEGATIVE,
+  LENGTH_NO_DIGITS,     // a content-length, or a value in its list, without digits
+  LENGTH_NEGATIVE,      // a "-" before the digits
+  LENGTH_NOT_A_NUMBER,  // any other byte that is no digit, blank or ",": "+5", "5 6", "12xyz", "0x10"
   LENGTH_TOO_LARGE,     // past 63 bits
-  LENGTH_CONFLICT,      // two different lengths
+  LENGTH_CONFLICT,      // two different lengths, in one list or on two lines
   TOO_LARGE,            // past RESPONSE_HEAD_LIMIT
   CUT_SHORT,            // the input ended before the empty line
 };
@@ -73,23 +79,18 @@ struct ResponseHead {
   // The line being read.
   enum class Line : uint8_t { STATUS, NAME, TRANSFER_ENCODING, CONTENT_LENGTH, OTHER };
   enum class StatusPart : uint8_t { VERSION, CODE, REST };
-  enum class Number : uint8_t { BLANKS, DIGITS, END };
   Line line = Line::STATUS;
   StatusPart status_part = StatusPart::VERSION;
   uint8_t status_digits = 0;
   bool interim = false;     // the head being read is an interim one
   size_t line_length = 0;
-  bool after_cr = false;    // a LF here belongs to the line end just read
+  LineEnd line_end;
   bool line_ended = false;  // a line has ended; a blank next would continue it
   bool final_cr = false;    // the empty line's CR was read; its LF may follow
   bool may_be_transfer_encoding = true;
   bool may_be_content_length = true;
   uint8_t chunked_matched = 0;
-  Number number = Number::BLANKS;
-  bool negative = false;
-  bool too_large = false;
-  bool has_digits = false;
-  int64_t value = 0;
+  NumberToken length;  // the content-length value being read
 };
 
 struct HeadStep {

@@ -56,7 +56,7 @@ bool http_scheme_allowed(std::string_view url) {
   const size_t scheme_end = url.find("://");
   if (scheme_end == std::string_view::npos) return true;
   std::string_view scheme = url.substr(0, scheme_end);
-  while (!scheme.empty() && (scheme.front() == ' ' || scheme.front() == '\t')) scheme.remove_prefix(1);
+  while (!scheme.empty() && is_blank(scheme.front())) scheme.remove_prefix(1);
   return equal_ascii_no_case(scheme, "http");
 }
 

@@ -18,7 +18,7 @@ constexpr uint64_t MOST_TRIES = 256;
 // What the user set on an old file that a replacing download keeps.
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-uint64_t first_name_value() {
+uint64_t first_name_draw() {
   static volatile LONG downloads = 0;  // downloads may run on several threads
   const auto turn = static_cast<uint32_t>(InterlockedIncrement(&downloads));
   return (static_cast<uint64_t>(GetCurrentProcessId()) * 2654435761u) ^ GetTickCount() ^ (turn * 40503u);
@@ -70,7 +70,9 @@ bool TemporaryFile::failed() {
   return false;
 }
 
-bool TemporaryFile::create(const char* destination) {
+bool TemporaryFile::create(const char* destination) { return create(destination, first_name_draw()); }
+
+bool TemporaryFile::create(const char* destination, uint64_t first_draw) {
   const size_t length = std::strlen(destination);
   if (temporary_name_digits(destination) == 0) {
     error_ = ERROR_INVALID_NAME;
@@ -82,10 +84,12 @@ bool TemporaryFile::create(const char* destination) {
     return false;
   }
   destination_ = destination;
-  const uint64_t first = first_name_value();
   const uint64_t tries = std::min(MOST_TRIES, temporary_name_count(temporary_name_digits(destination)));
   for (uint64_t i = 0; i < tries; ++i) {
-    write_temporary_path(path_, destination, first + i);
+    // A new destination would be created as its own temporary file, which
+    // then stands in the way of putting itself in place.
+    if (temporary_name_is_destination(destination, first_draw + i)) continue;
+    write_temporary_path(path_, destination, first_draw + i);
     HANDLE handle = CreateFileA(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {

@@ -4,6 +4,7 @@
 // place of the destination. A failed download removes it again, so it leaves
 // the folder exactly as it found it.
 #include <cstddef>
+#include <cstdint>
 
 // False for a destination that cannot be a file: absent or empty, ending in
 // "\" or "/", or naming an existing folder. Checked before anything opens.
@@ -17,8 +18,11 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   // Creates a new file in the destination's folder under a name that no
-  // file there has (never opening an existing one).
+  // file there has (never opening an existing one) and that is not the
+  // destination's own. The names tried start from a draw that differs
+  // between downloads; a test may give the first draw itself.
   bool create(const char* destination);
+  bool create(const char* destination, uint64_t first_draw);
   // Every byte written, or false.
   bool write(const char* data, size_t length);
   // Flushes the file to disk, closes it and puts it in place of the

@@ -29,3 +29,9 @@ uint64_t temporary_name_count(size_t digits);
 // the name count) into out, which holds at least destination.size() + 1
 // bytes, and a NUL after them.
 void write_temporary_path(char* out, std::string_view destination, uint64_t value);
+
+// True when the name that value gives is the destination's own file name as
+// the platform reads it: without regard to case, and after the dots and
+// spaces that it strips from a name's end ("abcdefab." opens abcdefab). A
+// new destination could otherwise be created as its own temporary file.
+bool temporary_name_is_destination(std::string_view destination, uint64_t value);

@@ -7,7 +7,9 @@
 namespace {
 
 bool is_leap_year(int32_t year) {
-  if (year == 3600) return false;  // the calendar rule this system has always kept
+  // The one exception this clock's calendar adds to the Gregorian rule,
+  // which would make 3600 a leap year: in this calendar it is none.
+  if (year == 3600) return false;
   if (year % 4 != 0) return false;
   return year % 100 != 0 || year % 400 == 0;
 }

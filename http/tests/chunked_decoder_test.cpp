@@ -88,11 +88,16 @@ TEST(ChunkedDecoder, TableInEverySplit) {
   }
 }
 
+// Everything after the size line is data of this chunk, a "0" line
+// included: far from the chunk's end, nothing may end the body.
 TEST(ChunkedDecoder, SizesPastFourGibibytesCountInSixtyFourBits) {
-  const Decoded out = decode({"100000002\r\nabc"});
-  EXPECT_EQ(out.data, "abc");
-  EXPECT_EQ(out.decoder.state, ChunkState::DATA);
-  EXPECT_EQ(out.decoder.remaining, 0x100000002LL - 3);
+  for (const auto& [line, size] : {std::pair{"100000002", 0x100000002LL}, std::pair{"  1FFFFFFFF;x=y", 0x1FFFFFFFFLL}}) {
+    const std::string after = "abc\r\n0\r\n\r\n";
+    const Decoded out = decode({std::string(line) + "\r\n" + after});
+    EXPECT_EQ(out.data, after) << line;
+    EXPECT_EQ(out.decoder.state, ChunkState::DATA) << line;
+    EXPECT_EQ(out.decoder.remaining, size - static_cast<int64_t>(after.size())) << line;
+  }
 }
 
 // Many chunks of every size from 1 to 300 bytes, split at random: the data

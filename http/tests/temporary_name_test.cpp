@@ -37,6 +37,32 @@ TEST(TemporaryName, InTheDestinationsFolderAndNoLongerThanItsName) {
   }
 }
 
+// The draws a download skips: those that give the destination's own name
+// as the platform reads it.
+TEST(TemporaryName, TheDestinationsOwnNameWithoutCaseAndTrailingDotsAndSpaces) {
+  const struct {
+    std::string destination;
+    uint64_t value;
+    bool own;
+  } cases[] = {
+      {"C:\\Data\\f", 0xf, true},
+      {"C:\\Data\\F", 0xf, true},
+      {"C:\\Data\\f", 0xe, false},
+      {"relative\\ab", 0x1ab, true},
+      {"C:\\Data\\2024", 0x2024, true},
+      {"C:\\Data\\abcdefab.", 0xabcdefab, true},
+      {"C:\\Data\\AbCdEfAb . .", 0xabcdefab, true},
+      {"C:\\Data\\ab.", 0xab, false},  // three digits: "0ab"
+      {"C:\\Data\\ab.", 0xab0, false},
+      {"C:\\Data\\abcdefabc", 0xabcdefab, false},
+      {"C:\\Data\\file.zip", 0xf11e0000, false},
+      {"C:\\Data\\g", 0x0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(temporary_name_is_destination(c.destination, c.value), c.own) << c.destination << " " << c.value;
+  }
+}
+
 TEST(TemporaryName, DigitsAndNameCounts) {
   EXPECT_EQ(temporary_name_digits("C:\\Data\\"), 0u);
   EXPECT_EQ(temporary_name_digits("C:"), 0u);

@@ -527,7 +527,7 @@ std::string run(const std::string& line) {
     return "ok " + std::to_string(static_cast<long long>(now_ms() - start));
   }
   if (!IsWindow(main_window)) return "error window gone";
-  if (name == "set" || name == "get" || name == "click" || name == "enabled") {
+  if (name == "set" || name == "get" || name == "click" || name == "enabled" || name == "enable") {
     size_t gap = rest.find(' ');
     HWND target = control(id());
     if (!target) return "error no such gadget";
@@ -536,6 +536,11 @@ std::string run(const std::string& line) {
       return text ? "ok " + escape(*text) : "error timeout";
     }
     if (name == "enabled") return IsWindowEnabled(target) ? "ok 1" : "ok 0";
+    if (name == "enable") {
+      const BOOL state = gap != std::string::npos && rest.substr(gap + 1) == "1";
+      auto r = run_timed([=](CallResult& out) { out.value = EnableWindow(target, state); }, CALL_TIMEOUT_MS);
+      return r ? "ok" : "error timeout";
+    }
     if (name == "click") {
       if (!IsWindowEnabled(target)) return "error disabled";
       PostMessageA(target, BM_CLICK, 0, 0);

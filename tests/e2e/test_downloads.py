@@ -62,9 +62,9 @@ class FailedDownloads(ProgramCase):
 
     def test_refused_connection(self):
         self.start_program()
-        port = refused_port()
-        url = f"http://127.0.0.1:{port}/x.bin"
-        self.assertEqual(self.download(url, self.win_path("x.bin"), 30000), "failed")
+        with refused_port() as port:
+            url = f"http://127.0.0.1:{port}/x.bin"
+            self.assertEqual(self.download(url, self.win_path("x.bin"), 30000), "failed")
         self.assertFalse(os.path.exists(self.path("x.bin")))
         self.assert_log(failed(f"127.0.0.1 refused the connection on port {port}."))
         self.assertEqual(self.driver.get(GADGET_URL), url)

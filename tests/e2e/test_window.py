@@ -8,7 +8,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from support import (GADGET_ABOUT, GADGET_BROWSE, GADGET_EXIT, GADGET_LOG, GADGET_PASTE,  # noqa: E402
                      GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START, GADGET_URL,
                      GADGET_URL_LABEL, ProgramCase, ScriptedServer, answer, head, main, pause, scaled, send)
-from support.names import WATCH_INTERVAL_MS  # noqa: E402
 
 # The tab stops in the order the gadgets are created: fields, push buttons
 # and the read-only log; the labels and the progress bar are skipped.
@@ -16,31 +15,73 @@ TAB_STOPS = [GADGET_URL, GADGET_SAVE_AS, GADGET_PASTE, GADGET_BROWSE, GADGET_STA
              GADGET_ABOUT, GADGET_EXIT]
 
 
-# The window as it is meant to look, written down apart from the code that
-# builds it: (number, class, x, y, width, height, text), in creation order.
-LAYOUT = [
-    (GADGET_URL_LABEL, "Static", 10, 10, 40, 20, "URL:"),
-    (GADGET_SAVE_LABEL, "Static", 10, 40, 50, 20, "Save as:"),
-    (GADGET_URL, "Edit", 70, 10, 370, 20, ""),
-    (GADGET_SAVE_AS, "Edit", 70, 40, 370, 20, ""),
-    (GADGET_PASTE, "Button", 450, 10, 50, 20, "Paste"),
-    (GADGET_BROWSE, "Button", 450, 40, 50, 20, "Browse"),
-    (GADGET_PROGRESS, "msctls_progress32", 10, 70, 490, 20, ""),
-    (GADGET_START, "Button", 410, 100, 90, 30, "Start Download"),
-    (GADGET_LOG, "RichEdit20A", 10, 100, 390, 110, ""),
-    (GADGET_ABOUT, "Button", 410, 140, 90, 30, "About"),
-    (GADGET_EXIT, "Button", 410, 180, 90, 30, "Exit"),
-]
+# What a person reads on each control, and what kind of control it is.
+SEEN = {
+    GADGET_URL_LABEL: ("static", "URL:"),
+    GADGET_SAVE_LABEL: ("static", "Save as:"),
+    GADGET_URL: ("edit", ""),
+    GADGET_SAVE_AS: ("edit", ""),
+    GADGET_PASTE: ("button", "Paste"),
+    GADGET_BROWSE: ("button", "Browse"),
+    GADGET_PROGRESS: ("msctls_progress32", ""),
+    GADGET_START: ("button", "Start Download"),
+    GADGET_LOG: ("richedit", ""),
+    GADGET_ABOUT: ("button", "About"),
+    GADGET_EXIT: ("button", "Exit"),
+}
+
+
+def left_of(a, b):
+    return a.rect[2] <= b.rect[0]
+
+
+def above(a, b):
+    return a.rect[3] <= b.rect[1]
+
+
+def on_one_row(a, b):
+    return a.rect[1] < b.rect[3] and b.rect[1] < a.rect[3]
+
+
+def overlap(a, b):
+    return on_one_row(a, b) and a.rect[0] < b.rect[2] and b.rect[0] < a.rect[2]
 
 
 class Layout(ProgramCase):
-    def test_client_size_and_every_control(self):
+    """The window as a person sees it: its size, what each control shows,
+    and how the controls stand to one another; not their pixels."""
+
+    def test_what_each_control_shows_and_where_it_stands(self):
         self.start_program()
         client, controls = self.driver.layout()
         self.assertEqual(client, (512, 222))
-        seen = [(c.number, c.kind.lower(), c.rect, c.text) for c in controls]
-        expected = [(n, kind.lower(), (x, y, x + w, y + h), text) for n, kind, x, y, w, h, text in LAYOUT]
-        self.assertEqual(seen, expected)
+        shown = {c.number: c for c in controls}
+        self.assertEqual(sorted(shown), sorted(SEEN), "one control for each gadget")
+        for number, (kind, text) in SEEN.items():
+            with self.subTest(number=number):
+                self.assertTrue(shown[number].kind.lower().startswith(kind), shown[number].kind)
+                self.assertEqual(shown[number].text, text)
+        for c in controls:
+            left, top, right, bottom = c.rect
+            self.assertTrue(0 <= left < right <= client[0] and 0 <= top < bottom <= client[1],
+                            f"{c} leaves the window")
+        hidden = [(a.number, b.number) for i, a in enumerate(controls) for b in controls[i + 1:] if overlap(a, b)]
+        self.assertEqual(hidden, [], "controls over one another")
+        # Each field on a row of its own: its label to its left, its button to its right.
+        for label, field, button in ((GADGET_URL_LABEL, GADGET_URL, GADGET_PASTE),
+                                     (GADGET_SAVE_LABEL, GADGET_SAVE_AS, GADGET_BROWSE)):
+            with self.subTest(field=field):
+                self.assertTrue(on_one_row(shown[label], shown[field]) and on_one_row(shown[field], shown[button]))
+                self.assertTrue(left_of(shown[label], shown[field]) and left_of(shown[field], shown[button]))
+        # Then, from the top: the URL row, the Save as row, the progress bar, the
+        # log with Start Download, About and Exit stacked at its right.
+        for upper, lower in ((GADGET_URL, GADGET_SAVE_AS), (GADGET_SAVE_AS, GADGET_PROGRESS),
+                             (GADGET_PROGRESS, GADGET_LOG), (GADGET_PROGRESS, GADGET_START),
+                             (GADGET_START, GADGET_ABOUT), (GADGET_ABOUT, GADGET_EXIT)):
+            self.assertTrue(above(shown[upper], shown[lower]), f"{upper} above {lower}")
+        for button in (GADGET_START, GADGET_ABOUT, GADGET_EXIT):
+            log = shown[GADGET_LOG]
+            self.assertTrue(left_of(log, shown[button]) and on_one_row(log, shown[button]), button)
 
 
 def press_for_focus(driver, key, expected):
@@ -50,6 +91,22 @@ def press_for_focus(driver, key, expected):
     driver.key(key)
     driver.wait_for(lambda: driver.focus() == expected, 3.0)
     return driver.focus()
+
+
+def watcher_turn(driver, verdict):
+    """Returns once the watcher has run a whole turn, from reading the fields
+    to its requests on Start Download, that began after the call; verdict is
+    the button's state that the fields as they stand call for. The driver
+    sets the button against the verdict and waits for a turn to set it back,
+    three times: the first turn may have read the fields before the call,
+    the second began after the first had set the button, and the third
+    begins only once the second has ended. False when a turn did not come
+    or set the button otherwise."""
+    for _ in range(3):
+        driver.enable(GADGET_START, not verdict)
+        if driver.wait_for(lambda: driver.enabled(GADGET_START) == verdict, 3.0, 0.002) is None:
+            return False
+    return True
 
 
 def tab_onto(driver, gadget):
@@ -141,9 +198,7 @@ class Watcher(ProgramCase):
     def test_follows_both_fields(self):
         self.start_program()  # returns once Start Download is disabled
         self.driver.set(GADGET_URL, "x")
-        # Nothing to wait for when nothing may happen: three of the watcher's turns.
-        self.driver.sleep(3 * WATCH_INTERVAL_MS)
-        self.assertFalse(self.driver.enabled(GADGET_START), "enabled with only the URL filled")
+        self.assertTrue(watcher_turn(self.driver, False), "enabled with only the URL filled")
         for cleared in (GADGET_URL, GADGET_SAVE_AS):
             with self.subTest(cleared=cleared):
                 self.driver.set(GADGET_URL, " ")
@@ -166,7 +221,7 @@ class Watcher(ProgramCase):
             typed += c
             self.driver.type(c)
             self.driver.wait_for(lambda: self.driver.get(GADGET_URL) == typed, 3.0)
-            self.driver.sleep(WATCH_INTERVAL_MS + 20)  # more than one turn of the watcher per key
+            self.assertTrue(watcher_turn(self.driver, True), "the watcher took no turn")
             self.assertEqual(self.driver.focus(), GADGET_URL)
         self.assertEqual(self.driver.get(GADGET_URL), "http://h/abc.txt")
         end = len("http://h/abc.txt")

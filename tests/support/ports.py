@@ -1,4 +1,5 @@
 """Loopback ports: every server of the tests listens on 127.0.0.1 only."""
+import contextlib
 import socket
 import time
 
@@ -12,9 +13,17 @@ def free_port():
         return s.getsockname()[1]
 
 
+@contextlib.contextmanager
 def refused_port():
-    """A port on which a connection is refused: bound once, never listening."""
-    return free_port()
+    """A port on which every connection is refused for as long as the block
+    runs: bound and never listening, so that no server can take it meanwhile.
+
+        with refused_port() as port:
+            ...
+    """
+    with socket.socket() as s:
+        s.bind((HOST, 0))
+        yield s.getsockname()[1]
 
 
 def wait_listening(port, proc=None, timeout=10.0):

@@ -91,8 +91,8 @@ class Steps(unittest.TestCase):
         c.close()
 
     def test_refused_port_refuses(self):
-        with self.assertRaises(ConnectionRefusedError):
-            socket.create_connection(("127.0.0.1", refused_port()), timeout=5).close()
+        with refused_port() as port, self.assertRaises(ConnectionRefusedError):
+            socket.create_connection(("127.0.0.1", port), timeout=5).close()
 
 
 class Wire(unittest.TestCase):

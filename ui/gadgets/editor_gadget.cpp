@@ -62,9 +62,8 @@ class HiddenSelection {
 // name lookup and then at least every 100 ms of any wait), and the lines
 // appended meanwhile share it. Turning the drawing off and on again also
 // marks the frame, which with a visual theme costs more than a short log's
-// strips: measured under Wine, two lines appended and painted took 2 to 5 ms
-// on a short log left to the control against 6 to 12 ms with the drawing
-// turned off, and on a scrolled log 32 to 77 ms against 13 to 33 ms.
+// strips but less than a scrolled log's own scrolling and drawing, so each
+// way is kept for the log it is cheaper for.
 class DrawnOnceIfScrolled {
  public:
   explicit DrawnOnceIfScrolled(GadgetRecord* record)

@@ -52,7 +52,7 @@ int32_t append_gadget_line(intptr_t number, intptr_t position, TextRef text) {
 int32_t disable_gadget(intptr_t number, int32_t state) {
   int32_t result = 0;
   run_on_gui_thread([&] {
-    if (GadgetRecord* record = find_gadget(number)) result = EnableWindow(record->window, state == 0 ? TRUE : FALSE);
+    if (GadgetRecord* record = find_gadget(number)) result = EnableWindow(record->window, state == GADGET_ENABLED ? TRUE : FALSE);
   });
   return result;
 }

@@ -71,7 +71,9 @@ bool init_gadgets() {
                                ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&classes);
   if (!start_gui_thread_route()) return false;
-  watch_taken_messages();
+  // The controls take private requests only from this thread's own sends,
+  // which only the watch tells from posted ones.
+  if (!watch_taken_messages()) return false;
   set_gadget_hooks(offer_parent_message, use_gadget_window);
   return true;
 }

@@ -37,7 +37,13 @@ int32_t set_gadget_text(intptr_t number, TextRef text);
 Text get_gadget_text(intptr_t number);
 // Position -1 (or a line that doesn't exist) appends at the end.
 int32_t append_gadget_line(intptr_t number, intptr_t position, TextRef text);
-// State 0 enables, any other state disables; EnableWindow's result.
+// The state that disable_gadget gives a gadget: 0 enables it, any other
+// state disables it.
+constexpr int32_t GADGET_ENABLED = 0;
+constexpr int32_t GADGET_DISABLED = 1;
+
+// Enables or disables the gadget as state says; EnableWindow's result
+// (non-zero when the gadget was disabled before).
 int32_t disable_gadget(intptr_t number, int32_t state);
 // The window that had the focus before, or null. -1 removes the focus.
 HWND focus_gadget(intptr_t number);

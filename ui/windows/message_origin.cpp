@@ -1,6 +1,7 @@
 #include "ui/windows/message_origin.h"
 
 #include "ui/windows/window_library.h"
+#include "ui/windows/taken_message_hook.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ LRESULT CALLBACK note_taken(int code, WPARAM removal, LPARAM details) {
 }  // namespace
 
 bool watch_taken_messages() {
-  if (!take_hook) take_hook = SetWindowsHookExA(WH_GETMESSAGE, note_taken, nullptr, GetCurrentThreadId());
+  if (!take_hook) take_hook = install_taken_message_hook(note_taken);
   return take_hook != nullptr;
 }
 

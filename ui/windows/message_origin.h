@@ -15,12 +15,14 @@
 // as slow. Taken messages are few.
 #include <windows.h>
 
-// Starts watching what the calling thread takes from its queue (the GUI
-// thread's, from the library starts); once per thread. False when the hook
-// cannot be set.
+// Starts watching what the calling thread takes from its queue; once per
+// thread. False when the hook cannot be set: the window and gadget
+// libraries then refuse to start, since their thread must never run
+// without the watch.
 bool watch_taken_messages();
 
 // True only for the message now being handled when this thread sent it
-// itself. On a thread that is not watched it falls back to "not from
-// another thread", which a posted message also passes.
+// itself. On a thread that is not watched (never the libraries' own) it
+// falls back to "not from another thread", which a posted message also
+// passes.
 bool sent_by_this_thread(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

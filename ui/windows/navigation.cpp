@@ -67,9 +67,9 @@ HACCEL choose_accelerators(HWND active_window) {
   if (key_down(VK_TAB) && !key_down(VK_CONTROL) && !key_down(VK_SHIFT) && !key_down(VK_MENU) && focus_keeps_tab())
     return nullptr;
   if (!active_window) return nullptr;
-  auto property = reinterpret_cast<intptr_t>(GetPropA(active_window, WINDOW_ID_PROPERTY));
-  if (!property) return nullptr;
-  WindowRecord* record = find_window_record(property - 1);
+  const intptr_t number = marked_window_number(active_window);
+  if (number == -1) return nullptr;
+  WindowRecord* record = find_window_record(number);
   return record ? record->accelerator_table : nullptr;
 }
 

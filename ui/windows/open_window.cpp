@@ -87,7 +87,7 @@ intptr_t open_window(intptr_t number, int x, int y, int width, int height, TextR
   // In use from here on, so the messages of showing the window find it.
   record->window = window;
   record->minimised_or_maximised = (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? 1 : 0;
-  SetPropA(window, WINDOW_ID_PROPERTY, reinterpret_cast<HANDLE>(number + 1));
+  mark_window_number(window, number);
   if (show)
     ShowWindow(window, (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
                                                                                        : SW_SHOWNORMAL);
@@ -103,8 +103,7 @@ void close_window(intptr_t number) {
   // A window already destroyed with its owner leaves a stale handle, which
   // may by now name another window: destroy only the window still marked
   // with this number.
-  const bool still_ours =
-      IsWindow(window) && reinterpret_cast<intptr_t>(GetPropA(window, WINDOW_ID_PROPERTY)) == number + 1;
+  const bool still_ours = IsWindow(window) && marked_window_number(window) == number;
   if (still_ours) {
     if (HWND owner = GetWindow(window, GW_OWNER)) SetActiveWindow(owner);
     RemovePropA(window, WINDOW_ID_PROPERTY);

@@ -26,7 +26,9 @@ bool init_windows() {
   library.class_icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
   library.class_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   library.sizing = allocate_library_state<SizingState>();
-  watch_taken_messages();
+  // Without the watch a posted message would pass for one of this thread's
+  // own sends, and its parameters for the program's own pointers.
+  if (!watch_taken_messages()) return false;
   return library.window_table && library.events && library.sizing;
 }
 

@@ -10,6 +10,11 @@
 constexpr char WINDOW_ID_PROPERTY[] = "GX_WindowID";
 constexpr char GADGET_ID_PROPERTY[] = "GX_ID";
 
+// Marks a toolkit window with its number, and reads the mark back: -1 for a
+// window that carries none. The property holds the number plus one.
+void mark_window_number(HWND window, intptr_t number);
+intptr_t marked_window_number(HWND window);
+
 // The toolkit window that a window belongs to, and that window's number.
 struct NumberedWindow {
   HWND window;

@@ -115,7 +115,7 @@ TEST_F(ToolkitWindowTest, ClosingTheWindowEndsItsGadgets) {
   EXPECT_EQ(get_gadget_text(2), "http://127.0.0.1/");
   close_window(0);
   EXPECT_EQ(get_gadget_text(2), "");
-  EXPECT_EQ(disable_gadget(2, 1), 0);
+  EXPECT_EQ(disable_gadget(2, GADGET_DISABLED), 0);
   EXPECT_EQ(append_gadget_line(8, -1, "Download failed!"), 0);
 }
 

@@ -64,7 +64,7 @@ HWND open_test_window(const char* title) {
   HWND window = CreateWindowExA(0, TEST_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 640, 400,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window) {
-    SetPropA(window, WINDOW_ID_PROPERTY, reinterpret_cast<HANDLE>(1));
+    mark_window_number(window, 0);
     SetForegroundWindow(window);
     pump_messages();
   }

@@ -42,7 +42,7 @@ TEST_F(OperationsTest, UnknownNumbersDoNothing) {
     EXPECT_EQ(set_gadget_text(number, "x"), 0);
     EXPECT_EQ(get_gadget_text(number), "");
     EXPECT_EQ(append_gadget_line(number, -1, "x"), 0);
-    EXPECT_EQ(disable_gadget(number, 1), 0);
+    EXPECT_EQ(disable_gadget(number, GADGET_DISABLED), 0);
     EXPECT_EQ(focus_gadget(number), nullptr);
   }
   EXPECT_EQ(get_gadget_text(1), "b");
@@ -92,7 +92,7 @@ TEST_F(OperationsTest, AnotherThreadReachesTheControlsButNeverMovesTheFocus) {
   HWND focus_answer = field;
   run_on_other_thread([&] {
     read = get_gadget_text(2);
-    disabled = disable_gadget(7, 1);
+    disabled = disable_gadget(7, GADGET_DISABLED);
     set = set_gadget_text(3, "no such gadget");
     append_gadget_line(8, -1, "from the watcher");
     focus_answer = focus_gadget(7);
@@ -115,7 +115,7 @@ struct WatcherTurn {
 DWORD WINAPI watcher_turn(void* argument) {
   auto* turn = static_cast<WatcherTurn*>(argument);
   turn->read = get_gadget_text(2);
-  turn->disabled = disable_gadget(7, 1);
+  turn->disabled = disable_gadget(7, GADGET_DISABLED);
   turn->finished = true;
   return 0;
 }

@@ -127,7 +127,7 @@ TEST_F(RegistryTest, ADestroyedControlFreesItsNumber) {
   DestroyWindow(control);
   EXPECT_EQ(find_gadget(4), nullptr);
   EXPECT_EQ(get_gadget_text(4), "");
-  EXPECT_EQ(disable_gadget(4, 1), 0);
+  EXPECT_EQ(disable_gadget(4, GADGET_DISABLED), 0);
   // Closing the window takes every gadget with it.
   ASSERT_NE(create_button_gadget(5, 10, 10, 50, 20, "b"), 0);
   ASSERT_NE(create_editor_gadget(6, 10, 40, 100, 50, 0), 0);

@@ -30,7 +30,7 @@ DWORD WINAPI watch(void* argument) {
     const bool ended = watcher->ended.load();
     const Text url = get_gadget_text(2);
     const Text path = get_gadget_text(3);
-    const int32_t enabled = disable_gadget(7, url.empty() || path.empty());
+    const int32_t enabled = disable_gadget(7, url.empty() || path.empty() ? GADGET_DISABLED : GADGET_ENABLED);
     HWND focus = focus_gadget(7);
     const bool answered = !url.empty() || !path.empty();
     if (!ended && answered) ++watcher->answers_before_end;
