@@ -222,7 +222,10 @@ HWND sizing_window() {
   return s->window;
 }
 
-void route_key_to_sizing(MSG& message) {
-  if (message.message != WM_KEYDOWN) return;
-  if (HWND sized = sizing_window()) message.hwnd = sized;
+bool route_key_to_sizing(MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  HWND sized = sizing_window();
+  if (!sized) return false;
+  message.hwnd = sized;
+  return true;
 }

@@ -31,5 +31,7 @@ HWND sizing_window();
 
 // Key-down messages go to the focus window, which is usually a control and
 // not the sized window; while a sizing runs they are sent to the sized window
-// instead, so that the arrows, Enter and Escape drive the sizing.
-void route_key_to_sizing(MSG& message);
+// instead, so that the arrows, Enter and Escape drive the sizing. True when
+// the key went to the sizing: no accelerator may take it (Escape ends the
+// sizing, not whatever else it would do).
+bool route_key_to_sizing(MSG& message);

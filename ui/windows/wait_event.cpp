@@ -75,9 +75,9 @@ int32_t wait_event(int32_t timeout) {
   if (!fetched) return events->queue_head ? take_queued_event(events) : 0;
   // The wake of an event produced while the fetch answered a sent message.
   if (is_wake(message) && events->queue_head) return take_queued_event(events);
-  route_key_to_sizing(message);
+  const bool sizing_key = route_key_to_sizing(message);
   HWND active = GetActiveWindow();
-  HACCEL accelerators = choose_accelerators(active);
+  HACCEL accelerators = sizing_key ? nullptr : choose_accelerators(active);
   events->dispatching = true;
   if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
     TranslateMessage(&message);
