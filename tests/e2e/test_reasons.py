@@ -38,7 +38,10 @@ class Reasons(ProgramCase):
         os.mkdir(self.path("folder"))
 
     def test_each_kind_of_failure_says_why(self):
-        refused = refused_port()
+        with refused_port() as refused:
+            self.check_cases(refused)
+
+    def check_cases(self, refused):
         read_only = self.path("read-only.bin")
         with open(read_only, "wb") as f:
             f.write(OLD)
