@@ -5,6 +5,7 @@
 #include "net/clock.h"
 #include "net/connection_record.h"
 #include "net/socket_wait.h"
+#include "net/tls_stream.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook
   record->socket = handle;
   record->hook = hook;
   record->hook_due = monotonic_milliseconds() + WAIT_HOOK_PERIOD_MS;
+  record->tls = nullptr;
 
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -94,6 +96,7 @@ ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook
 
 void close_connection(ConnectionRecord* connection) {
   if (!connection) return;
+  free_tls_channel(connection->tls);
   closesocket(connection->socket);
   free_memory(connection);
 }

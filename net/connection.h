@@ -17,10 +17,14 @@ int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_
 // Bytes received (1 to size), or 0 on time-out, failure or end of stream.
 int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds);
 
-// What a wait for bytes ended with. receive_with_timeout folds the last three
+// What a wait for bytes ended with. receive_with_timeout folds all but DATA
 // into 0; a caller that must tell a peer's orderly close from a broken
-// connection (a body read until the peer falls silent) asks receive_before.
-enum class ReceiveOutcome { DATA, CLOSED, TIMED_OUT, FAILED };
+// connection (a body read until the peer closes) asks receive_before.
+//
+// Over TLS, CLOSED is the server's close_notify and nothing else: a TCP
+// close without it is TRUNCATED, since anyone on the path can forge that
+// one. A plain connection is never TRUNCATED.
+enum class ReceiveOutcome { DATA, CLOSED, TRUNCATED, TIMED_OUT, FAILED };
 
 struct ReceiveResult {
   ReceiveOutcome outcome;

@@ -1,7 +1,8 @@
 // Sending and receiving with time-outs. Waits sit in select on the socket
 // itself (at most one hook period at a time), so bytes and the peer's close
 // are seen the moment they arrive, and every deadline is on the monotonic
-// clock.
+// clock. A connection with TLS on sends and receives through its channel,
+// which moves its records over the socket with the two calls below.
 #include <winsock.h>
 
 #include <cstring>
@@ -9,7 +10,9 @@
 #include "net/clock.h"
 #include "net/connection.h"
 #include "net/connection_record.h"
+#include "net/socket_transfer.h"
 #include "net/socket_wait.h"
+#include "net/tls_stream.h"
 
 namespace {
 
@@ -35,9 +38,7 @@ int32_t poll_connection(ConnectionRecord* connection) {
   return std::memcmp(first, "GXMGSFLE", sizeof first) == 0 ? POLL_FILE_TRANSFER : POLL_DATA;
 }
 
-int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
-  if (!connection || seconds <= 0 || length < 0) return 0;
-  const uint64_t deadline = deadline_after(seconds);
+SendOutcome send_to_socket(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline) {
   while (length > 0) {
     const int32_t sent = send_raw(connection, data, length);
     if (sent > 0) {
@@ -47,15 +48,22 @@ int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_
     }
     // Only a full send buffer is worth waiting for; a broken connection
     // cannot recover within the time-out.
-    if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return 0;
-    if (monotonic_milliseconds() >= deadline) return 0;
-    if (wait_on_socket(connection, Direction::WRITE, deadline) == SocketWait::BROKEN) return 0;
+    if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return SendOutcome::FAILED;
+    if (monotonic_milliseconds() >= deadline) return SendOutcome::TIMED_OUT;
+    if (wait_on_socket(connection, Direction::WRITE, deadline) == SocketWait::BROKEN) return SendOutcome::FAILED;
   }
-  return 1;
+  return SendOutcome::SENT;
 }
 
-ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
-  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
+int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
+  if (!connection || seconds <= 0 || length < 0) return 0;
+  const uint64_t deadline = deadline_after(seconds);
+  const SendOutcome outcome = connection->tls ? tls_send(connection, data, length, deadline)
+                                             : send_to_socket(connection, data, length, deadline);
+  return outcome == SendOutcome::SENT ? 1 : 0;
+}
+
+ReceiveResult receive_from_socket(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
   for (;;) {
     const int32_t count = read_raw(connection, buffer, size);
     if (count > 0) {
@@ -69,6 +77,12 @@ ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t
       return {ReceiveOutcome::FAILED, 0};
     }
   }
+}
+
+ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
+  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
+  if (connection->tls) return tls_receive(connection, buffer, size, deadline);
+  return receive_from_socket(connection, buffer, size, deadline);
 }
 
 int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds) {
