@@ -61,7 +61,8 @@ DownloadOutcome read_body_until_close(const BodyReader& reader, std::string_view
         if (!reader.file.write(reader.buffer, static_cast<size_t>(piece.count))) return DownloadOutcome::WRITE;
         break;
       case ReceiveOutcome::CLOSED:
-        return DownloadOutcome::COMPLETE;  // the body's only end
+        return DownloadOutcome::COMPLETE;  // the body's only end (over TLS, its close_notify)
+      case ReceiveOutcome::TRUNCATED:
       case ReceiveOutcome::TIMED_OUT:
       case ReceiveOutcome::FAILED:
         return DownloadOutcome::BODY_CUT_SHORT;

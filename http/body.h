@@ -26,5 +26,6 @@ DownloadOutcome read_length_body(const BodyReader& reader, std::string_view firs
 // Chunks up to the last (size 0) chunk, which must arrive.
 DownloadOutcome read_chunked_body(const BodyReader& reader, std::string_view first);
 // Everything until the peer closes the connection, as the request asked it
-// to; a pause is no end.
+// to; a pause is no end. Over TLS only the server's close_notify is that
+// close: a connection cut without it fails the body.
 DownloadOutcome read_body_until_close(const BodyReader& reader, std::string_view first);

@@ -16,6 +16,7 @@
 #include "http/temporary_file.h"
 #include "net/clock.h"
 #include "net/connection.h"
+#include "net/tls.h"
 
 namespace {
 
@@ -27,13 +28,20 @@ struct HeapDeleter {
 };
 using HeapString = std::unique_ptr<char, HeapDeleter>;
 
+// Closing a connection leaves the TLS failure it met, if any, in the
+// download's detail: whichever stage it ended the download in.
 struct ConnectionCloser {
-  void operator()(ConnectionRecord* connection) const { close_connection(connection); }
+  DownloadDetail* detail;
+  void operator()(ConnectionRecord* connection) const {
+    if (detail->tls.failure == TlsFailure::NONE) detail->tls = tls_failure(connection);
+    close_connection(connection);
+  }
 };
 using Connection = std::unique_ptr<ConnectionRecord, ConnectionCloser>;
 
 // What the URL says to connect to and to ask for.
 struct Target {
+  UrlScheme scheme = UrlScheme::HTTP;
   HeapString host;
   HeapString path;  // null: the target is "/"
   uint16_t port = 0;
@@ -50,7 +58,8 @@ DownloadOutcome find_target(const char* url, Target* target) {
   if (has_control_bytes(target->host.get())) return DownloadOutcome::BAD_URL;
   HeapString port_text(split_http_url(url, URL_PORT));
   if (!port_text && find_http_url_part(url, URL_PORT)) return DownloadOutcome::NO_MEMORY;
-  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt);
+  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt,
+                                  default_port(target->scheme));
   if (target->port == 0) return DownloadOutcome::BAD_URL;
   target->path.reset(split_http_url(url, URL_PATH));
   if (!target->path && find_http_url_part(url, URL_PATH)) return DownloadOutcome::NO_MEMORY;
@@ -89,6 +98,24 @@ DownloadOutcome receive_head(ConnectionRecord* connection, char* buffer, Respons
   }
 }
 
+DownloadOutcome tls_start_outcome(TlsFailure failure) {
+  switch (failure) {
+    case TlsFailure::UNTRUSTED:
+    case TlsFailure::PARTIAL_CHAIN:
+    case TlsFailure::EXPIRED:
+    case TlsFailure::NOT_YET_VALID:
+    case TlsFailure::WRONG_NAME:
+    case TlsFailure::WRONG_USAGE:
+    case TlsFailure::REVOKED:
+    case TlsFailure::CERTIFICATE_INVALID:
+      return DownloadOutcome::CERTIFICATE;
+    case TlsFailure::NO_MEMORY:
+      return DownloadOutcome::NO_MEMORY;
+    default:
+      return DownloadOutcome::TLS_HANDSHAKE;
+  }
+}
+
 DownloadOutcome receive_body(const BodyReader& reader, const ResponseHead& head, std::string_view first) {
   switch (body_mode(head)) {
     case BodyMode::CHUNKED:
@@ -103,21 +130,31 @@ DownloadOutcome receive_body(const BodyReader& reader, const ResponseHead& head,
 
 }  // namespace
 
-DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits) {
+DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits,
+                                      DownloadDetail* detail) {
+  DownloadDetail unused;
+  if (!detail) detail = &unused;
+  *detail = {};
   if (!url) return DownloadOutcome::BAD_URL;
-  if (!http_scheme_allowed(url)) return DownloadOutcome::REFUSED_SCHEME;
   Target target;
+  target.scheme = url_scheme(url);
+  if (target.scheme == UrlScheme::REFUSED) return DownloadOutcome::REFUSED_SCHEME;
   const DownloadOutcome found = find_target(url, &target);
   if (found != DownloadOutcome::COMPLETE) return found;
   if (!destination_usable(destination)) return DownloadOutcome::BAD_DESTINATION;
 
-  Connection connection(open_connection(target.host.get(), target.port, between_waits));
+  Connection connection(open_connection(target.host.get(), target.port, between_waits), ConnectionCloser{detail});
   if (!connection) return DownloadOutcome::CONNECT;
+  if (target.scheme == UrlScheme::HTTPS) {
+    // The handshake and the certificate check are bounded as the head is.
+    detail->tls = start_tls(connection.get(), target.host.get(), monotonic_milliseconds() + HEAD_TIMEOUT_MS);
+    if (detail->tls.failure != TlsFailure::NONE) return tls_start_outcome(detail->tls.failure);
+  }
 
   // One buffer, allocated once, carries the request and then every piece
   // received; it is as large as the request needs, whatever the lengths of
   // path and host, and never smaller than a piece.
-  const PortSuffix suffix = port_suffix(target.port);
+  const PortSuffix suffix = port_suffix(target.port, default_port(target.scheme));
   const size_t length = request_length(target.path.get(), target.host.get(), suffix);
   if (length > INT32_MAX - 1) return DownloadOutcome::BAD_URL;
   const size_t size = std::max<size_t>(length + 1, PIECE_SIZE);

@@ -4,6 +4,7 @@
 // tell which one failed.
 #include <cstdint>
 
+#include "net/tls.h"
 #include "net/wait_hook.h"
 
 enum class DownloadOutcome : uint8_t {
@@ -21,6 +22,19 @@ enum class DownloadOutcome : uint8_t {
   BODY_FRAMING,     // the chunked framing was refused
   WRITE,            // a write to the temporary file failed
   COMMIT,           // the file could not be flushed, closed, or put in place
+  TLS_HANDSHAKE,    // https: no TLS 1.2 or later with the server (see DownloadDetail::tls)
+  CERTIFICATE,      // https: the server's certificate was refused (see DownloadDetail::tls)
 };
 
-DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits = {});
+// What the outcome alone does not say, for the words that tell the user why.
+struct DownloadDetail {
+  // For https: the TLS failure behind TLS_HANDSHAKE and CERTIFICATE, and
+  // behind a HEAD or BODY_CUT_SHORT that TLS caused (a connection cut
+  // without close_notify, a record that does not decrypt, a renegotiation
+  // refused). NONE otherwise.
+  TlsResult tls;
+};
+
+// detail, when given, is filled whatever the outcome.
+DownloadOutcome download_with_outcome(const char* url, const char* destination, WaitHook between_waits = {},
+                                      DownloadDetail* detail = nullptr);
