@@ -33,7 +33,8 @@ using HeapString = std::unique_ptr<char, HeapDeleter>;
 struct ConnectionCloser {
   DownloadDetail* detail;
   void operator()(ConnectionRecord* connection) const {
-    if (detail->tls.failure == TlsFailure::NONE) detail->tls = tls_failure(connection);
+    const TlsResult met = tls_failure(connection);
+    if (met.failure != TlsFailure::NONE) detail->tls = met;
     close_connection(connection);
   }
 };

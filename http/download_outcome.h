@@ -31,7 +31,8 @@ struct DownloadDetail {
   // For https: the TLS failure behind TLS_HANDSHAKE and CERTIFICATE, and
   // behind a HEAD or BODY_CUT_SHORT that TLS caused (a connection cut
   // without close_notify, a record that does not decrypt, a renegotiation
-  // refused). NONE otherwise.
+  // refused); otherwise NONE, with the version agreed once the handshake
+  // is done.
   TlsResult tls;
 };
 

@@ -46,6 +46,10 @@ constexpr ULONG TLS_CONTEXT_REQUEST = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_D
 
 TlsChannel* create_tls_channel();
 
+// Sends a token that InitializeSecurityContext handed back, if any, and
+// frees it.
+SendOutcome send_token(ConnectionRecord* connection, SecBuffer& token, uint64_t deadline);
+
 // The check of the server's certificate for host, before any byte of the
 // request leaves (tls_certificate.cpp).
 TlsResult check_server_certificate(const TlsPlatform& platform, ConnectionRecord* connection,

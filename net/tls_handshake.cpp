@@ -80,7 +80,7 @@ class Handshake {
 
  private:
   TlsResult exchange();
-  TlsResult send_token(SecBuffer& token);
+  TlsResult send(SecBuffer& token);
   TlsResult receive_records(size_t at_least);
   void note_records(std::string_view records);
   TlsResult refused(SECURITY_STATUS status) const;
@@ -144,7 +144,7 @@ TlsResult Handshake::exchange() {
     const bool has_output = out[0].pvBuffer && out[0].cbBuffer > 0;
     // On a failure the token is the alert that tells the server why: sent
     // if it can be, but the failure is what counts.
-    const TlsResult sent = send_token(out[0]);
+    const TlsResult sent = send(out[0]);
     if (FAILED(status) && status != SEC_E_INCOMPLETE_MESSAGE) return refused(status);
     if (sent.failure != TlsFailure::NONE) return sent;
     const size_t unused = in[1].BufferType == SECBUFFER_EXTRA ? in[1].cbBuffer : 0;
@@ -173,14 +173,8 @@ TlsResult Handshake::exchange() {
   }
 }
 
-TlsResult Handshake::send_token(SecBuffer& token) {
-  if (!token.pvBuffer) return {};
-  const SendOutcome sent = token.cbBuffer == 0 ? SendOutcome::SENT
-                                               : send_to_socket(connection_, static_cast<const char*>(token.pvBuffer),
-                                                                static_cast<int32_t>(token.cbBuffer), deadline_);
-  platform_.sspi->FreeContextBuffer(token.pvBuffer);
-  token.pvBuffer = nullptr;
-  switch (sent) {
+TlsResult Handshake::send(SecBuffer& token) {
+  switch (send_token(connection_, token, deadline_)) {
     case SendOutcome::SENT:
       return {};
     case SendOutcome::TIMED_OUT:

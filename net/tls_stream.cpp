@@ -15,15 +15,16 @@
 
 namespace {
 
-ReceiveResult fail(TlsChannel* channel, TlsFailure failure, uint32_t status = 0) {
-  channel->failure.failure = failure;
-  channel->failure.status = status;
-  return {failure == TlsFailure::TRUNCATED ? ReceiveOutcome::TRUNCATED : ReceiveOutcome::FAILED, 0};
-}
-
 // A failure already met is met again: the session cannot go on past it.
 ReceiveResult repeat(const TlsChannel* channel) {
   return {channel->failure.failure == TlsFailure::TRUNCATED ? ReceiveOutcome::TRUNCATED : ReceiveOutcome::FAILED, 0};
+}
+
+ReceiveResult fail(TlsChannel* channel, TlsFailure failure, uint32_t status = 0) {
+  channel->failure.failure = failure;
+  channel->failure.status = status;
+  channel->failure.version = channel->version;
+  return repeat(channel);
 }
 
 ReceiveResult hand_out_plaintext(ConnectionRecord* connection, char* buffer, int32_t size) {
@@ -63,14 +64,8 @@ bool take_post_handshake_message(ConnectionRecord* connection, SecBuffer* extra,
   *status = platform.sspi->InitializeSecurityContextA(
       &channel->credentials, &channel->context, nullptr, TLS_CONTEXT_REQUEST, 0, 0, &in_desc, 0, nullptr, &out_desc,
       &attributes, nullptr);
-  bool sent = true;
-  if (out[0].pvBuffer) {
-    sent = out[0].cbBuffer == 0 || send_to_socket(connection, static_cast<const char*>(out[0].pvBuffer),
-                                                  static_cast<int32_t>(out[0].cbBuffer),
-                                                  deadline) == SendOutcome::SENT;
-    platform.sspi->FreeContextBuffer(out[0].pvBuffer);
-  }
-  return sent && *status == SEC_E_OK;
+  const SendOutcome sent = send_token(connection, out[0], deadline);
+  return sent == SendOutcome::SENT && *status == SEC_E_OK;
 }
 
 enum class Decrypted : uint8_t { GOING_ON, CLOSED, FAILED };
@@ -189,6 +184,16 @@ ReceiveResult fill_work(ConnectionRecord* connection, Work& work, uint64_t deadl
 }
 
 }  // namespace
+
+SendOutcome send_token(ConnectionRecord* connection, SecBuffer& token, uint64_t deadline) {
+  if (!token.pvBuffer) return SendOutcome::SENT;
+  const SendOutcome sent = token.cbBuffer == 0 ? SendOutcome::SENT
+                                               : send_to_socket(connection, static_cast<const char*>(token.pvBuffer),
+                                                                static_cast<int32_t>(token.cbBuffer), deadline);
+  tls_platform()->sspi->FreeContextBuffer(token.pvBuffer);
+  token.pvBuffer = nullptr;
+  return sent;
+}
 
 TlsChannel* create_tls_channel() {
   void* block = allocate_memory(sizeof(TlsChannel));
