@@ -23,7 +23,7 @@ from typing import Callable
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from support import (CHUNKED, COMPLETE, STARTED, CertificateAuthority, DriverError, NginxServer,  # noqa: E402
                      NodeServer, ProgramCase, PythonHttpServer, ScriptedServer, WineSession, answer, chunk,
-                     close, close_notify, finish_fetch, head, hold, https_url, loopback_alias, main,
+                     close, close_notify, fetch, finish_fetch, head, hold, https_url, loopback_alias, main,
                      pattern_bytes, read_head, read_some, refused_port, scaled, self_signed, send, server_context,
                      start_fetch, stop_program)
 from support.certificates import CLIENT_AUTH, LONG_AGO, YEARS_AHEAD  # noqa: E402
@@ -32,6 +32,8 @@ from support.certificates import CLIENT_AUTH, LONG_AGO, YEARS_AHEAD  # noqa: E40
 AT_ONCE = 2.0  # the server's first bytes show it speaks no TLS
 FAST = 3.0  # a server the program can judge as soon as its bytes arrive
 TIMED = 13.0  # a wait on the 10-second handshake time-out, with room for a busy machine
+
+TLS_1_0, TLS_1_2 = 0x0301, 0x0303  # as the wire writes them
 
 OLD = bytes(range(256)) * 64  # what the destination held: a file the user had
 BODY = pattern_bytes(100_000, seed=22)
@@ -48,6 +50,7 @@ class Case:
     limit: float = FAST
     body: bytes = b""  # the file after a complete download
     serve_fetch: Callable = None  # the server for fetch.exe, when not one more of serve's
+    version: int = None  # the TLS version fetch.exe reports, when it matters
 
 
 def listing(folder):
@@ -165,7 +168,10 @@ class TlsSuite(ProgramCase):
         self.assertEqual(verdict, case.verdict)
         self.assertLessEqual(seconds, scaled(case.limit), f"took {seconds:.1f} s")
         self.assertEqual((fetched.outcome, fetched.tls), (case.outcome, case.tls))
+        if case.version is not None:
+            self.assertEqual(fetched.version, case.version)
         if verdict == "complete":
+            self.assertGreaterEqual(fetched.version, TLS_1_2, "the version agreed")
             self.assertEqual(destination.read_bytes(), case.body, "the file is not exactly the body")
             before[name] = case.body
         self.assertEqual(listing(self.cases_folder), before, "the folder is not as it was")
@@ -199,7 +205,7 @@ class TlsSuite(ProgramCase):
         silent; a handshake in tiny pieces completes."""
         self.run_cases([
             Case("TLS 1.0 only", lambda s: s.nginx("good", protocols="TLSv1"), "failed", "TLS_HANDSHAKE",
-                 "PROTOCOL_TOO_OLD"),
+                 "PROTOCOL_TOO_OLD", version=TLS_1_0),
             Case("plain HTTP on the TLS port", lambda s: NginxServer(s.docroot), "failed", "TLS_HANDSHAKE",
                  "NOT_TLS", limit=AT_ONCE),
             Case("plain HTTP on the TLS port, silent", lambda s: s.scripted([read_head(), hold(20)]), "failed",
@@ -288,6 +294,21 @@ class TlsSuite(ProgramCase):
         if len(names) == 1:
             with self.subTest("a second name"):
                 self.skipTest("this machine's hosts file has no other name for its loopback")
+    def test_sni_names_the_host_never_an_address(self):
+        """The name the server is told is the URL's host name; a host given
+        as an address sends no name at all."""
+        told = []
+        context = server_context(self.ca.issue("address", addresses=["127.0.0.1"]))
+        context.sni_callback = lambda tls, name, context: told.append(name)
+        with ScriptedServer(answer(send(head("Content-Length: 2") + b"ok")), connections=2, tls=context) as server:
+            by_name = fetch(self.session, https_url(server.port, host="localhost"), self.win_path("by-name.bin"))
+            by_address = fetch(self.session, https_url(server.port, host="127.0.0.1"), self.win_path("by-address.bin"))
+        self.assertEqual(told, ["localhost", None])
+        self.assertEqual((by_name.outcome, by_name.tls), ("COMPLETE", "NONE"))
+        # The certificate names the address, which passes Windows' check;
+        # Wine's refuses any address.
+        self.assertIn((by_address.outcome, by_address.tls), [("COMPLETE", "NONE"), ("CERTIFICATE", "WRONG_NAME")])
+
 
 if __name__ == "__main__":
     main()

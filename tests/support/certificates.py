@@ -87,9 +87,9 @@ commonName = supplied
         self.der = _openssl_der(self.certificate)
         self._count = 0
 
-    def issue(self, name, names=("localhost",), dates=None, usage=SERVER_AUTH, crl_url=None):
-        """A leaf for the DNS names (the first is its common name), valid
-        now unless dates (start, end) say otherwise."""
+    def issue(self, name, names=("localhost",), dates=None, usage=SERVER_AUTH, crl_url=None, addresses=()):
+        """A leaf for the DNS names (the first is its common name) and the IP
+        addresses, valid now unless dates (start, end) say otherwise."""
         self._count += 1
         base = self.folder / f"{self._count:02d}-{name}"
         key, request, certificate = base.with_suffix(".key"), base.with_suffix(".csr"), base.with_suffix(".pem")
@@ -97,7 +97,8 @@ commonName = supplied
                  "-subj", f"/CN={names[0]}")
         extensions = base.with_suffix(".ext")
         lines = ["basicConstraints=critical,CA:false", "keyUsage=critical,digitalSignature,keyEncipherment",
-                 f"extendedKeyUsage={usage}", "subjectAltName=" + ",".join(f"DNS:{n}" for n in names)]
+                 f"extendedKeyUsage={usage}",
+                 "subjectAltName=" + ",".join([f"DNS:{n}" for n in names] + [f"IP:{a}" for a in addresses])]
         if crl_url:
             lines.append(f"crlDistributionPoints=URI:{crl_url}")
         extensions.write_text("[leaf]\n" + "\n".join(lines) + "\n")
