@@ -252,7 +252,8 @@ TlsResult Handshake::refused(SECURITY_STATUS status) const {
 // whether anything is sent over it.
 TlsResult Handshake::finish() {
   SecPkgContext_ConnectionInfo info{};
-  SECURITY_STATUS status = platform_.sspi->QueryContextAttributesA(&channel_->context, SECPKG_ATTR_CONNECTION_INFO, &info);
+  SECURITY_STATUS status =
+      platform_.sspi->QueryContextAttributesA(&channel_->context, SECPKG_ATTR_CONNECTION_INFO, &info);
   if (status != SEC_E_OK) return result_of(TlsFailure::HANDSHAKE_FAILED, static_cast<uint32_t>(status));
   TlsResult result;
   result.version = wire_version(info.dwProtocol);

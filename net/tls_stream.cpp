@@ -134,7 +134,8 @@ Decrypted decrypt_record(ConnectionRecord* connection, Work& work, const RecordH
 void decrypt_records(ConnectionRecord* connection, Work& work, uint64_t deadline) {
   TlsChannel* channel = connection->tls;
   for (;;) {
-    const RecordHeader header = read_record_header({work.bytes + work.cipher_begin, work.cipher_end - work.cipher_begin});
+    const std::string_view undecrypted(work.bytes + work.cipher_begin, work.cipher_end - work.cipher_begin);
+    const RecordHeader header = read_record_header(undecrypted);
     if (header.state == RecordState::INVALID) {
       fail(channel, TlsFailure::BAD_RECORD);
       return;

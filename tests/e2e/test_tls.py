@@ -151,16 +151,16 @@ class TlsSuite(ProgramCase):
         before = listing(self.cases_folder)
         fetched_to = self.session.windows_path(self.fetched_folder / name)
         with case.serve(self) as server, (case.serve_fetch or case.serve)(self) as fetch_server:
+            fetch_url = https_url(fetch_server.port, "f.bin")
             # A wait on a time-out is waited for by both at once.
-            fetcher = start_fetch(self.session, https_url(fetch_server.port, "f.bin"), fetched_to) \
-                if case.limit == TIMED else None
+            fetcher = start_fetch(self.session, fetch_url, fetched_to) if case.limit == TIMED else None
             self.fill(https_url(server.port, "f.bin"), self.session.windows_path(destination))
             try:
                 verdict, elapsed_ms = self.driver.download(int((case.limit + 10) * 1000))
             except DriverError as e:
                 stop_program(self.program, 0)
                 self.fail(f"no final log line within {case.limit + 10:.0f} s: {e}")
-            fetched = finish_fetch(fetcher or start_fetch(self.session, https_url(fetch_server.port, "f.bin"), fetched_to))
+            fetched = finish_fetch(fetcher or start_fetch(self.session, fetch_url, fetched_to))
         seconds = elapsed_ms / 1000.0
         print(f"  {case.name}: {verdict} after {seconds:.2f} s; {fetched.outcome} {fetched.tls}"
               f" status 0x{fetched.status:08x}", file=sys.stderr, flush=True)
