@@ -124,6 +124,11 @@ TlsResult check_server_certificate(const TlsPlatform& platform, ConnectionRecord
   if (now >= deadline) return failed(TlsFailure::TIMED_OUT, 0);
   LPSTR server_authentication = const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH);
   CERT_CHAIN_PARA parameters{};
+  // Windows honours the retrieval limit in the full structure. Wine 8 reads
+  // it only from the shorter one without the strong-signature fields, and
+  // there a fetch that runs out of time crashes the process at once (its
+  // worker calls back into freed memory): with the full size Wine waits for
+  // a silent server's list as long as that server holds on, but lives.
   parameters.cbSize = sizeof parameters;
   parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
   parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
