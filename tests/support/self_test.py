@@ -117,6 +117,9 @@ class Tls(unittest.TestCase):
     def setUpClass(cls):
         cls.ca = CertificateAuthority("Self-test CA")
         cls.client = ssl.create_default_context(cafile=str(cls.ca.certificate))
+        # Some builds let a TCP end without close_notify pass as an orderly
+        # end; this client must tell the two apart.
+        cls.client.options &= ~getattr(ssl, "OP_IGNORE_UNEXPECTED_EOF", 0)
 
     @classmethod
     def tearDownClass(cls):
@@ -132,8 +135,11 @@ class Tls(unittest.TestCase):
                     while piece := c.recv(65536):
                         data += piece
                     return data, "close_notify"
-                except ssl.SSLEOFError:
-                    return data, "cut"
+                except ssl.SSLError as e:
+                    # Older builds name the same end only by its reason.
+                    if isinstance(e, ssl.SSLEOFError) or e.reason == "UNEXPECTED_EOF_WHILE_READING":
+                        return data, "cut"
+                    raise
 
     def test_close_notify_only_when_the_script_says_so(self):
         context = server_context(self.ca.issue("good"))
