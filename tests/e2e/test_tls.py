@@ -264,8 +264,10 @@ class TlsSuite(ProgramCase):
         with NginxServer(docroot, site=self.sites["good"]) as server:
             for name in sizes:
                 with self.subTest(name):
-                    self.assertEqual(self.download(server.url(name), self.win_path(name), int(scaled(120000))),
-                                     "complete")
+                    self.fill(server.url(name), self.win_path(name))
+                    verdict, elapsed_ms = self.driver.download(120000)
+                    print(f"  {name}: {verdict} after {elapsed_ms / 1000:.2f} s", file=sys.stderr, flush=True)
+                    self.assertEqual(verdict, "complete")
                     self.assertEqual(sha256_of(self.path(name)), digests[name])
                     os.unlink(self.path(name))
         self.assertEqual(self.driver.log_lines(), [STARTED, COMPLETE] * len(sizes))
