@@ -61,7 +61,7 @@ struct TlsResult {
 // monotonic_milliseconds, and every wait runs the connection's wait hook.
 TlsResult start_tls(ConnectionRecord* connection, const char* host, uint64_t deadline);
 
-// The TLS failure that ended the last receive on connection (after it
-// reported CLOSED, TRUNCATED or FAILED); NONE for a plain connection or
-// when the failure was no TLS one.
+// The TLS failure that ended start_tls or a later receive on connection
+// (one that reported TRUNCATED or FAILED); NONE for a plain connection, for
+// a TLS one that has met none, and for an end that was no TLS failure.
 TlsResult tls_failure(const ConnectionRecord* connection);
