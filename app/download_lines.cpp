@@ -101,6 +101,102 @@ LogLine url_line(const DownloadReport& report) {
   return line.text("The URL names no host; it should look like http://example.org/file.zip.").done();
 }
 
+// "TLS 1.0" for the version numbers a server may offer.
+LineWriter& tls_version(LineWriter& line, uint16_t version) {
+  switch (version) {
+    case 0x0300:
+      return line.text("SSL 3.0");
+    case 0x0301:
+      return line.text("TLS 1.0");
+    case 0x0302:
+      return line.text("TLS 1.1");
+    default:
+      return line.text("an old version of TLS");
+  }
+}
+
+// The platform's status, in the hexadecimal its documents use.
+LineWriter& status_code(LineWriter& line, uint32_t status) {
+  char text[11] = "0x";
+  static constexpr char HEX[] = "0123456789ABCDEF";
+  for (int i = 0; i < 8; ++i) text[2 + i] = HEX[(status >> (28 - 4 * i)) & 0xF];
+  return line.text(" (error ").text({text, 10}).text(")");
+}
+
+LogLine handshake_line(const DownloadReport& report) {
+  LineWriter line;
+  const TlsResult& tls = report.tls;
+  switch (tls.failure) {
+    case TlsFailure::NO_PLATFORM:
+      return line.text("This system's TLS could not be loaded.").done();
+    case TlsFailure::CREDENTIALS:
+      return status_code(line.text("This system's TLS would not start"), tls.status).text(".").done();
+    case TlsFailure::HANDSHAKE_REFUSED:
+      line.shown(report.host, HOST_SHARE).text(" refused the TLS handshake");
+      if (tls.alert >= 0) line.text(" (alert ").number(static_cast<uint32_t>(tls.alert)).text(")");
+      return line.text(".").done();
+    case TlsFailure::NOT_TLS:
+      line.text("The server at ").shown(report.host, HOST_SHARE).text(" on port ").number(report.port);
+      return line.text(" does not speak TLS.").done();
+    case TlsFailure::BAD_RECORD:
+      return line.shown(report.host, HOST_SHARE).text(" broke the rules of TLS during the handshake.").done();
+    case TlsFailure::PROTOCOL_TOO_OLD:
+      tls_version(line.shown(report.host, HOST_SHARE).text(" offers only "), tls.version);
+      return line.text("; TLS 1.2 or later is required.").done();
+    case TlsFailure::HANDSHAKE_CLOSED:
+      return line.shown(report.host, HOST_SHARE).text(" closed the connection during the TLS handshake.").done();
+    case TlsFailure::TIMED_OUT:
+      line.text("The TLS handshake with ").shown(report.host, HOST_SHARE).text(" did not end within ");
+      return line.count(HEAD_TIMEOUT_MS / 1000).text(" s.").done();
+    case TlsFailure::CONNECTION_FAILED:
+      return line.text("The connection to ").shown(report.host, HOST_SHARE).text(" was lost during the TLS handshake.").done();
+    default:
+      line.text("The TLS handshake with ").shown(report.host, HOST_SHARE).text(" failed");
+      return status_code(line, tls.status).text(".").done();
+  }
+}
+
+LogLine certificate_line(const DownloadReport& report) {
+  LineWriter line;
+  line.shown(report.host, HOST_SHARE).text("'s certificate ");
+  switch (report.tls.failure) {
+    case TlsFailure::UNTRUSTED:
+      return line.text("is not from an authority this system trusts.").done();
+    case TlsFailure::PARTIAL_CHAIN:
+      return line.text("does not lead to an authority this system trusts.").done();
+    case TlsFailure::EXPIRED:
+      return line.text("has expired.").done();
+    case TlsFailure::NOT_YET_VALID:
+      return line.text("is not valid yet.").done();
+    case TlsFailure::WRONG_NAME:
+      return line.text("is for another name.").done();
+    case TlsFailure::WRONG_USAGE:
+      return line.text("is not meant for a web server.").done();
+    case TlsFailure::REVOKED:
+      return line.text("has been revoked.").done();
+    default:
+      return status_code(line.text("is not valid"), report.tls.status).text(".").done();
+  }
+}
+
+// A TLS fault that ended a head or a body: what the server did. False when
+// the end was no TLS fault.
+bool tls_fault(LineWriter& line, const DownloadReport& report) {
+  switch (report.tls.failure) {
+    case TlsFailure::TRUNCATED:
+      line.text("The connection to ").shown(report.host, HOST_SHARE).text(" was cut without TLS close_notify");
+      return true;
+    case TlsFailure::RENEGOTIATION_REFUSED:
+      line.shown(report.host, HOST_SHARE).text(" asked to renegotiate TLS, which is refused");
+      return true;
+    case TlsFailure::DECRYPT:
+      line.text("A TLS record from ").shown(report.host, HOST_SHARE).text(" did not decrypt");
+      return true;
+    default:
+      return false;
+  }
+}
+
 LogLine connect_line(const DownloadReport& report) {
   LineWriter line;
   switch (report.connect) {
@@ -171,6 +267,7 @@ std::string_view broken_rule(HeadRule rule) {
 
 LogLine head_line(const DownloadReport& report) {
   LineWriter line;
+  if (tls_fault(line, report)) return line.text(" before the answer was complete.").done();
   if (report.rule != HeadRule::CUT_SHORT) {
     return line.text("The server's answer broke the rules of HTTP: ").text(broken_rule(report.rule)).text(".").done();
   }
@@ -196,6 +293,7 @@ LineWriter& so_far(LineWriter& line, const DownloadReport& report) {
 
 LogLine cut_line(const DownloadReport& report) {
   LineWriter line;
+  if (tls_fault(line, report)) return so_far(line.text(", "), report).text(".").done();
   switch (report.ended) {
     case ReceiveOutcome::TIMED_OUT:
       line.shown(report.host, HOST_SHARE).text(" sent nothing for ").count(BODY_PIECE_TIMEOUT_MS / 1000);
@@ -275,7 +373,7 @@ LogLine failure_line(const DownloadReport& report, std::string_view destination)
       return url_line(report);
     case DownloadOutcome::REFUSED_SCHEME:
       line.text("The scheme \"").shown(report.scheme, REPORT_SCHEME_LIMIT);
-      return line.text("\" is not supported; only http:// URLs can be downloaded.").done();
+      return line.text("\" is not supported; only http:// and https:// URLs can be downloaded.").done();
     case DownloadOutcome::BAD_DESTINATION:
       if (report.destination_fault == DestinationFault::EMPTY) return line.text("\"Save as:\" names no file.").done();
       return line.text("\"Save as:\" names a folder, not a file.").done();
@@ -299,6 +397,10 @@ LogLine failure_line(const DownloadReport& report, std::string_view destination)
       return write_line(report);
     case DownloadOutcome::COMMIT:
       return commit_line(report, destination);
+    case DownloadOutcome::TLS_HANDSHAKE:
+      return handshake_line(report);
+    case DownloadOutcome::CERTIFICATE:
+      return certificate_line(report);
     case DownloadOutcome::COMPLETE:
       break;
   }

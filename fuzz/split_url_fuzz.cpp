@@ -16,11 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (part == URL_HOST && found->find(':') != std::string_view::npos) std::abort();
     has_control_bytes(*found);
   }
-  // An allowed scheme is "http" in some case, after blanks at most.
+  // An allowed scheme is "http" or "https" in some case, after blanks at most.
   const size_t scheme_end = url.find("://");
-  if (http_scheme_allowed(url) && scheme_end != std::string_view::npos) {
-    const std::string_view scheme = url.substr(0, scheme_end);
-    if (scheme.size() < 4 || scheme.find_first_not_of(" \t") != scheme.size() - 4) std::abort();
+  const UrlScheme scheme = url_scheme(url);
+  if (scheme != UrlScheme::REFUSED && scheme_end != std::string_view::npos) {
+    const size_t length = scheme == UrlScheme::HTTPS ? 5 : 4;
+    const std::string_view text = url.substr(0, scheme_end);
+    if (text.size() < length || text.find_first_not_of(" \t") != text.size() - length) std::abort();
   }
   const uint16_t port = http_port_number(find_http_url_part(url, URL_PORT));
   if (!find_http_url_part(url, URL_PORT) && port != 80) std::abort();

@@ -28,5 +28,6 @@ bool read_length_body(const BodyReader& reader, std::string_view first, int64_t 
 // Chunks up to the last (size 0) chunk, which must arrive.
 bool read_chunked_body(const BodyReader& reader, std::string_view first);
 // Everything until the peer closes the connection, as the request asked it
-// to; a pause is no end.
+// to; a pause is no end. Over TLS only the server's close_notify is that
+// close: a connection cut without it fails the body.
 bool read_body_until_close(const BodyReader& reader, std::string_view first);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ascii.h"
 #include "base/heap.h"
 #include "http/body.h"
 #include "http/download_outcome.h"
@@ -18,6 +19,7 @@
 #include "http/temporary_file.h"
 #include "net/clock.h"
 #include "net/connection.h"
+#include "net/tls.h"
 
 namespace {
 
@@ -26,13 +28,21 @@ struct HeapDeleter {
 };
 using HeapString = std::unique_ptr<char, HeapDeleter>;
 
+// Closing a connection leaves the TLS failure it met, if any, in the
+// download's report: whichever stage it ended the download in.
 struct ConnectionCloser {
-  void operator()(ConnectionRecord* connection) const { close_connection(connection); }
+  DownloadReport* report;
+  void operator()(ConnectionRecord* connection) const {
+    const TlsResult met = tls_failure(connection);
+    if (met.failure != TlsFailure::NONE) report->tls = met;
+    close_connection(connection);
+  }
 };
 using Connection = std::unique_ptr<ConnectionRecord, ConnectionCloser>;
 
 // What the URL says to connect to and to ask for.
 struct Target {
+  UrlScheme scheme = UrlScheme::HTTP;
   HeapString host;
   HeapString path;  // null: the target is "/"
   uint16_t port = 0;
@@ -56,10 +66,11 @@ void keep_text(char (&field)[Size], std::string_view text) {
   field[length] = '\0';
 }
 
-bool check_scheme(const char* url, DownloadReport& report) {
-  if (http_scheme_allowed(url)) return true;
+bool check_scheme(const char* url, Target* target, DownloadReport& report) {
+  target->scheme = url_scheme(url);
+  if (target->scheme != UrlScheme::REFUSED) return true;
   std::string_view scheme(url, std::strstr(url, "://") - url);
-  while (!scheme.empty() && (scheme.front() == ' ' || scheme.front() == '\t')) scheme.remove_prefix(1);
+  while (!scheme.empty() && is_blank(scheme.front())) scheme.remove_prefix(1);
   keep_text(report.scheme, scheme);
   return fail(report, DownloadOutcome::REFUSED_SCHEME);
 }
@@ -76,7 +87,8 @@ bool find_target(const char* url, Target* target, DownloadReport& report) {
   keep_text(report.host, target->host.get());
   HeapString port_text(split_http_url(url, URL_PORT));
   if (!port_text && find_http_url_part(url, URL_PORT)) return fail(report, DownloadOutcome::NO_MEMORY);
-  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt);
+  target->port = http_port_number(port_text ? std::optional<std::string_view>(port_text.get()) : std::nullopt,
+                                  default_port(target->scheme));
   if (target->port == 0) return bad_url(report, UrlFault::BAD_PORT);
   report.port = target->port;
   target->path.reset(split_http_url(url, URL_PATH));
@@ -143,6 +155,27 @@ bool receive_head(ConnectionRecord* connection, char* buffer, ResponseHead* head
   return true;
 }
 
+// The outcome of a handshake or certificate check that failed.
+DownloadOutcome tls_start_outcome(TlsFailure failure) {
+  switch (failure) {
+    case TlsFailure::UNTRUSTED:
+    case TlsFailure::PARTIAL_CHAIN:
+    case TlsFailure::EXPIRED:
+    case TlsFailure::NOT_YET_VALID:
+    case TlsFailure::WRONG_NAME:
+    case TlsFailure::WRONG_USAGE:
+    case TlsFailure::REVOKED:
+    case TlsFailure::CERTIFICATE_INVALID:
+      return DownloadOutcome::CERTIFICATE;
+    case TlsFailure::NO_MEMORY:
+      return DownloadOutcome::NO_MEMORY;
+    case TlsFailure::STOPPED:
+      return DownloadOutcome::STOPPED;
+    default:
+      return DownloadOutcome::TLS_HANDSHAKE;
+  }
+}
+
 bool receive_body(const BodyReader& reader, const ResponseHead& head, std::string_view first) {
   switch (body_mode(head)) {
     case BodyMode::CHUNKED:
@@ -157,18 +190,23 @@ bool receive_body(const BodyReader& reader, const ResponseHead& head, std::strin
 
 bool fetch(const char* url, const char* destination, WaitHook between_waits, DownloadReport& report) {
   if (!url) return bad_url(report, UrlFault::NO_URL);
-  if (!check_scheme(url, report)) return false;
   Target target;
+  if (!check_scheme(url, &target, report)) return false;
   if (!find_target(url, &target, report)) return false;
   if (!check_destination(destination, report)) return false;
 
-  Connection connection;
+  Connection connection(nullptr, ConnectionCloser{&report});
   if (!connect(target, between_waits, &connection, report)) return false;
+  if (target.scheme == UrlScheme::HTTPS) {
+    // The handshake and the certificate check are bounded as the head is.
+    report.tls = start_tls(connection.get(), target.host.get(), monotonic_milliseconds() + HEAD_TIMEOUT_MS);
+    if (report.tls.failure != TlsFailure::NONE) return fail(report, tls_start_outcome(report.tls.failure));
+  }
 
   // One buffer, allocated once, carries the request and then every piece
   // received; it is as large as the request needs, whatever the lengths of
   // path and host, and never smaller than a piece.
-  const PortSuffix suffix = port_suffix(target.port);
+  const PortSuffix suffix = port_suffix(target.port, default_port(target.scheme));
   const size_t length = request_length(target.path.get(), target.host.get(), suffix);
   if (length > INT32_MAX - 1) return bad_url(report, UrlFault::TOO_LONG);
   const size_t size = std::max<size_t>(length + 1, PIECE_SIZE);

@@ -7,6 +7,7 @@
 
 #include "http/response_head.h"
 #include "net/connection.h"
+#include "net/tls.h"
 #include "net/wait_hook.h"
 
 enum class DownloadOutcome : uint8_t {
@@ -25,6 +26,8 @@ enum class DownloadOutcome : uint8_t {
   WRITE,            // a write to the temporary file failed
   COMMIT,           // the file could not be flushed, closed, or put in place
   STOPPED,          // the caller's wait hook said stop
+  TLS_HANDSHAKE,    // https: no TLS 1.2 or later with the server (see the report's tls)
+  CERTIFICATE,      // https: the server's certificate was refused (see the report's tls)
 };
 
 // What was wrong with a URL refused as BAD_URL.
@@ -56,6 +59,12 @@ struct DownloadReport {
   bool in_body = false;   // the head has been read; the body is under way
   int64_t received = 0;   // body bytes written so far
   int64_t length = -1;    // the announced body length; -1 while none is known
+  // For https: the TLS failure behind TLS_HANDSHAKE and CERTIFICATE, and
+  // behind a HEAD or BODY_CUT_SHORT that TLS caused (a connection cut
+  // without close_notify, a record that does not decrypt, a renegotiation
+  // refused); otherwise NONE, with the version agreed once the handshake is
+  // done.
+  TlsResult tls;
 };
 
 // The timings behind the outcomes, for those who describe them.

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-PortSuffix port_suffix(uint16_t port) {
+PortSuffix port_suffix(uint16_t port, uint16_t default_port) {
   PortSuffix suffix{};
-  if (port != 80) std::snprintf(suffix.text, sizeof suffix.text, ":%d", static_cast<int>(port));
+  if (port != default_port) std::snprintf(suffix.text, sizeof suffix.text, ":%d", static_cast<int>(port));
   return suffix;
 }
 

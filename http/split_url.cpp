@@ -52,16 +52,18 @@ std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t
   }
 }
 
-bool http_scheme_allowed(std::string_view url) {
+UrlScheme url_scheme(std::string_view url) {
   const size_t scheme_end = url.find("://");
-  if (scheme_end == std::string_view::npos) return true;
+  if (scheme_end == std::string_view::npos) return UrlScheme::HTTP;
   std::string_view scheme = url.substr(0, scheme_end);
   while (!scheme.empty() && is_blank(scheme.front())) scheme.remove_prefix(1);
-  return equal_ascii_no_case(scheme, "http");
+  if (equal_ascii_no_case(scheme, "http")) return UrlScheme::HTTP;
+  if (equal_ascii_no_case(scheme, "https")) return UrlScheme::HTTPS;
+  return UrlScheme::REFUSED;
 }
 
-uint16_t http_port_number(std::optional<std::string_view> port_text) {
-  if (!port_text) return 80;
+uint16_t http_port_number(std::optional<std::string_view> port_text, uint16_t fallback) {
+  if (!port_text) return fallback;
   if (port_text->empty() || port_text->size() > 5) return 0;
   uint32_t value = 0;
   for (char c : *port_text) {

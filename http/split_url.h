@@ -19,15 +19,21 @@ constexpr int32_t URL_PATH = 3;
 // may open it (the request puts one back), query and anchor included.
 std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t part);
 
-// False when the URL names a scheme (the text before its first "://",
-// blanks before it skipped) other than "http" in any case: only plain http
-// is spoken, and a request for "https" or anything else must not leave in
-// clear text. A URL without "://" passes here and fails for want of a host.
-bool http_scheme_allowed(std::string_view url);
+enum class UrlScheme : uint8_t { HTTP, HTTPS, REFUSED };
 
-// The port a download connects to: 80 when the port text is absent, else its
-// decimal value from 1 to 65535; 0 when it is anything else.
-uint16_t http_port_number(std::optional<std::string_view> port_text);
+// The scheme a URL names: the text before its first "://", blanks before it
+// skipped, "http" or "https" in any case. Anything else is REFUSED: a
+// request must never leave in clear text for a scheme that promises more,
+// nor in some other protocol's place. A URL without "://" reads as HTTP
+// here and fails for want of a host.
+UrlScheme url_scheme(std::string_view url);
+
+constexpr uint16_t default_port(UrlScheme scheme) { return scheme == UrlScheme::HTTPS ? 443 : 80; }
+
+// The port a download connects to: fallback (the scheme's default port)
+// when the port text is absent, else its decimal value from 1 to 65535; 0
+// when it is anything else.
+uint16_t http_port_number(std::optional<std::string_view> port_text, uint16_t fallback = 80);
 
 // True when the text holds a byte below 0x20 or the byte 0x7F: such a text
 // never goes into a request.

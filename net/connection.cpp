@@ -5,6 +5,7 @@
 #include "net/clock.h"
 #include "net/connection_record.h"
 #include "net/socket_wait.h"
+#include "net/tls_stream.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ ConnectResult connect_to_host(const char* host, uint16_t port, WaitHook hook) {
   record->hook = hook;
   record->hook_due = monotonic_milliseconds() + WAIT_HOOK_PERIOD_MS;
   record->stopped = false;
+  record->tls = nullptr;
 
   ConnectResult result = open_record(record, host, port);
   if (result.failure != ConnectFailure::NONE) close_connection(record);
@@ -124,6 +126,7 @@ ConnectionRecord* open_connection(const char* host, uint16_t port, WaitHook hook
 
 void close_connection(ConnectionRecord* connection) {
   if (!connection) return;
+  free_tls_channel(connection->tls);
   closesocket(connection->socket);
   free_memory(connection);
 }

@@ -41,20 +41,24 @@ int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t
 
 // What a wait for bytes ended with. receive_with_timeout folds all but DATA
 // into 0; a caller that must tell a peer's orderly close from a broken
-// connection (a body read until the peer falls silent) asks receive_before.
-enum class ReceiveOutcome : uint8_t { DATA, CLOSED, TIMED_OUT, FAILED, STOPPED };
+// connection (a body read until the peer closes) asks receive_before.
+//
+// Over TLS, CLOSED is the server's close_notify and nothing else: a TCP
+// close without it is TRUNCATED, since anyone on the path can forge that
+// one. A plain connection is never TRUNCATED.
+enum class ReceiveOutcome : uint8_t { DATA, CLOSED, TRUNCATED, TIMED_OUT, FAILED, STOPPED };
 
 struct ReceiveResult {
   ReceiveOutcome outcome;
-  int32_t count;  // bytes received when outcome is DATA, else 0
-  int32_t error;  // the platform's error code when outcome is FAILED, else 0
+  int32_t count = 0;  // bytes received when outcome is DATA, else 0
+  int32_t error = 0;  // the platform's error code when outcome is FAILED, else 0
 };
 
 enum class SendOutcome : uint8_t { SENT, TIMED_OUT, FAILED, STOPPED };
 
 struct SendResult {
   SendOutcome outcome;
-  int32_t error;  // the platform's error code when outcome is FAILED, else 0
+  int32_t error = 0;  // the platform's error code when outcome is FAILED, else 0
 };
 
 // Hands every byte to the platform, waiting no later than deadline (a value

@@ -1,7 +1,8 @@
 // Sending and receiving with time-outs. Waits sit in select on the socket
 // itself (at most one hook period at a time), so bytes and the peer's close
 // are seen the moment they arrive, and every deadline is on the monotonic
-// clock.
+// clock. A connection with TLS on sends and receives through its channel,
+// which moves its records over the socket with the two calls below.
 #include <winsock.h>
 
 #include <cstring>
@@ -9,7 +10,9 @@
 #include "net/clock.h"
 #include "net/connection.h"
 #include "net/connection_record.h"
+#include "net/socket_transfer.h"
 #include "net/socket_wait.h"
+#include "net/tls_stream.h"
 
 namespace {
 
@@ -35,8 +38,7 @@ int32_t poll_connection(ConnectionRecord* connection) {
   return std::memcmp(first, "GXMGSFLE", sizeof first) == 0 ? POLL_FILE_TRANSFER : POLL_DATA;
 }
 
-SendResult send_before(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline) {
-  if (!connection || length < 0) return {SendOutcome::FAILED, 0};
+SendResult send_to_socket(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline) {
   while (length > 0) {
     if (connection->stopped) return {SendOutcome::STOPPED, 0};
     const int32_t sent = send_raw(connection, data, length);
@@ -64,13 +66,18 @@ SendResult send_before(ConnectionRecord* connection, const char* data, int32_t l
   return {SendOutcome::SENT, 0};
 }
 
+SendResult send_before(ConnectionRecord* connection, const char* data, int32_t length, uint64_t deadline) {
+  if (!connection || length < 0) return {SendOutcome::FAILED, 0};
+  if (connection->tls) return tls_send(connection, data, length, deadline);
+  return send_to_socket(connection, data, length, deadline);
+}
+
 int32_t send_with_timeout(ConnectionRecord* connection, const char* data, int32_t length, int32_t seconds) {
   if (seconds <= 0) return 0;
   return send_before(connection, data, length, deadline_after(seconds)).outcome == SendOutcome::SENT ? 1 : 0;
 }
 
-ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
-  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0, 0};
+ReceiveResult receive_from_socket(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
   for (;;) {
     if (connection->stopped) return {ReceiveOutcome::STOPPED, 0, 0};
     const int32_t count = read_raw(connection, buffer, size);
@@ -92,6 +99,12 @@ ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t
         break;
     }
   }
+}
+
+ReceiveResult receive_before(ConnectionRecord* connection, char* buffer, int32_t size, uint64_t deadline) {
+  if (!connection || !buffer || size <= 0) return {ReceiveOutcome::FAILED, 0};
+  if (connection->tls) return tls_receive(connection, buffer, size, deadline);
+  return receive_from_socket(connection, buffer, size, deadline);
 }
 
 int32_t receive_with_timeout(ConnectionRecord* connection, char* buffer, int32_t size, int32_t seconds) {

@@ -66,9 +66,27 @@ TEST(DownloadLines, EachFailureSaysWhy) {
       {"a folder", with(DownloadOutcome::BAD_DESTINATION, [](auto& r) { r.destination_fault = DestinationFault::FOLDER; }),
        "\"Save as:\" names a folder, not a file."},
       {"scheme", with(DownloadOutcome::REFUSED_SCHEME, [](auto& r) { std::strcpy(r.scheme, "ftp"); }),
-       "The scheme \"ftp\" is not supported; only http:// URLs can be downloaded."},
+       "The scheme \"ftp\" is not supported; only http:// and https:// URLs can be downloaded."},
       {"bad port", with(DownloadOutcome::BAD_URL, [](auto& r) { r.url_fault = UrlFault::BAD_PORT; }),
        "The URL's port is not a number from 1 to 65535."},
+      {"expired certificate", with(DownloadOutcome::CERTIFICATE, [](auto& r) { r.tls.failure = TlsFailure::EXPIRED; }),
+       "example.org's certificate has expired."},
+      {"an old protocol",
+       with(DownloadOutcome::TLS_HANDSHAKE,
+            [](auto& r) { r.tls.failure = TlsFailure::PROTOCOL_TOO_OLD, r.tls.version = 0x0301; }),
+       "example.org offers only TLS 1.0; TLS 1.2 or later is required."},
+      {"plain http on the TLS port", with(DownloadOutcome::TLS_HANDSHAKE, [](auto& r) { r.tls.failure = TlsFailure::NOT_TLS; }),
+       "The server at example.org on port 8080 does not speak TLS."},
+      {"cut without close_notify",
+       with(DownloadOutcome::BODY_CUT_SHORT,
+            [](auto& r) {
+              r.ended = ReceiveOutcome::TRUNCATED, r.tls.failure = TlsFailure::TRUNCATED, r.received = 10, r.length = 20;
+            }),
+       "The connection to example.org was cut without TLS close_notify, after 10 of 20 bytes."},
+      {"a failed handshake",
+       with(DownloadOutcome::TLS_HANDSHAKE,
+            [](auto& r) { r.tls.failure = TlsFailure::HANDSHAKE_FAILED, r.tls.status = 0x80090326; }),
+       "The TLS handshake with example.org failed (error 0x80090326)."},
   };
   for (const Case& c : cases) EXPECT_EQ(failure(c.report), c.line) << c.what;
 }

@@ -21,6 +21,7 @@
 #include "hook_log.h"
 #include "network_environment.h"
 #include "scripted_server.h"
+#include "tests/outcome_names.h"
 #include "tests/time_scale.h"
 
 namespace {
@@ -76,14 +77,8 @@ std::string shown(const Listing& listing) {
 
 }  // namespace
 
-void PrintTo(DownloadOutcome outcome, std::ostream* out) {
-  static const char* const names[] = {"COMPLETE",       "BAD_URL",        "REFUSED_SCHEME", "BAD_DESTINATION",
-                                      "CONNECT",        "NO_MEMORY",      "SEND",           "STATUS",
-                                      "HEAD",           "TEMPORARY_FILE", "BODY_CUT_SHORT", "BODY_FRAMING",
-                                      "WRITE",          "COMMIT",         "STOPPED"};
-  const auto index = static_cast<size_t>(outcome);
-  *out << (index < sizeof names / sizeof names[0] ? names[index] : "?");
-}
+void PrintTo(DownloadOutcome outcome, std::ostream* out) { *out << outcome_name(outcome); }
+void PrintTo(TlsFailure failure, std::ostream* out) { *out << tls_failure_name(failure); }
 
 namespace {
 
@@ -207,17 +202,13 @@ TEST_F(Download, RefusedBeforeAnythingOpens) {
       {"port 0", "http://127.0.0.1:0/x", destination_, DownloadOutcome::BAD_URL},
       {"port with letters", base + "x/y", destination_, DownloadOutcome::BAD_URL},
       {"negative port", "http://127.0.0.1:-80/x", destination_, DownloadOutcome::BAD_URL},
-      // Only plain http is spoken, and only where the URL says so: an https
-      // URL's path and query must never leave in clear text.
-      {"https", "https://127.0.0.1:" + port + "/secret?token=1", destination_, DownloadOutcome::REFUSED_SCHEME},
-      {"https in capitals, after a blank", " HTTPS://127.0.0.1:" + port + "/x", destination_,
-       DownloadOutcome::REFUSED_SCHEME},
+      // Only http and https are spoken, and each only where the URL says so.
       {"ftp", "ftp://127.0.0.1:" + port + "/x", destination_, DownloadOutcome::REFUSED_SCHEME},
       {"a longer scheme", "httpx://127.0.0.1:" + port + "/x", destination_, DownloadOutcome::REFUSED_SCHEME},
       {"text before the scheme", "see http://127.0.0.1:" + port + "/x", destination_,
        DownloadOutcome::REFUSED_SCHEME},
       {"empty scheme", "://127.0.0.1:" + port + "/x", destination_, DownloadOutcome::REFUSED_SCHEME},
-      {"an unresolvable name under https", "https://gx-nowhere.invalid/x", destination_,
+      {"a scheme refused before its name is looked up", "ftps://gx-nowhere.invalid/x", destination_,
        DownloadOutcome::REFUSED_SCHEME},
       {"destination is a folder", base + "/x", folder_ + "\\sub", DownloadOutcome::BAD_DESTINATION},
       {"destination ends in a backslash", base + "/x", folder_ + "\\new\\", DownloadOutcome::BAD_DESTINATION},
@@ -238,6 +229,37 @@ TEST_F(Download, RefusedBeforeAnythingOpens) {
   EXPECT_EQ(download_with_outcome((base + "/after").c_str(), destination_.c_str()), DownloadOutcome::COMPLETE);
   EXPECT_EQ(server.connections(), 1);
   EXPECT_EQ(server.request(), expected_request("/after", "127.0.0.1:" + port));
+}
+
+// An https URL is fetched over TLS, never in clear text: a server that
+// does not speak TLS gets a ClientHello and no request, the download fails
+// at once with the reason, and the old file stays.
+TEST_F(Download, HttpsNeverSendsTheRequestInClearText) {
+  const struct {
+    const char* what;
+    std::vector<ScriptStep> script;
+    TlsFailure failure;
+  } cases[] = {
+      {"an HTTP server", {script::read_some(), script::send("HTTP/1.1 400 Bad Request\r\n\r\n")}, TlsFailure::NOT_TLS},
+      {"a server that closes", {script::read_some()}, TlsFailure::HANDSHAKE_CLOSED},
+  };
+  for (const auto& c : cases) {
+    clear_files();
+    write_file(destination_, "old contents");
+    const Listing before = list_folder(folder_);
+    ScriptedServer server(c.script);
+    const std::string url = "hTTpS://localhost:" + std::to_string(server.port()) + "/secret.bin?token=abc";
+    DownloadReport report;
+    const uint64_t start = monotonic_milliseconds();
+    EXPECT_EQ(download_with_report(url.c_str(), destination_.c_str(), {}, report), DownloadOutcome::TLS_HANDSHAKE)
+        << c.what;
+    EXPECT_LT(monotonic_milliseconds() - start, scaled_ms(2000)) << c.what;
+    EXPECT_EQ(report.tls.failure, c.failure) << c.what;
+    ASSERT_TRUE(server.wait_finished(scaled_ms(5000))) << c.what;
+    EXPECT_EQ(server.request().substr(0, 1), "\x16") << c.what;  // a TLS handshake record
+    EXPECT_EQ(server.request().find("secret"), std::string::npos) << c.what;
+    EXPECT_EQ(list_folder(folder_), before) << c.what;
+  }
 }
 
 struct BodyCase {
@@ -423,7 +445,9 @@ TEST_F(Download, TheReportSaysWhatWentWrong) {
     EXPECT_EQ(download_with_report(server.url("/f").c_str(), destination_.c_str(), {}, report), c.outcome) << c.what;
     EXPECT_EQ(report.status, c.status) << c.what;
     EXPECT_EQ(std::string(report.reason), c.reason) << c.what;
-    if (c.ended != ReceiveOutcome::DATA) EXPECT_EQ(report.ended, c.ended) << c.what;
+    if (c.ended != ReceiveOutcome::DATA) {
+      EXPECT_EQ(report.ended, c.ended) << c.what;
+    }
     EXPECT_EQ(report.received, c.received) << c.what;
     EXPECT_EQ(report.length, c.length) << c.what;
     EXPECT_STREQ(report.host, "127.0.0.1") << c.what;

@@ -82,18 +82,27 @@ TEST(HasControlBytes, BelowSpaceAndDelete) {
 
 namespace {
 
-TEST(HttpSchemeAllowed, OnlyHttpInAnyCaseAfterBlanks) {
+TEST(UrlScheme, HttpOrHttpsInAnyCaseAfterBlanks) {
   const struct {
     const char* url;
-    bool allowed;
+    UrlScheme scheme;
   } cases[] = {
-      {"http://h/x", true},       {"HtTp://h/x", true},      {" \thttp://h/x", true},
-      {"h/x", true},              {"h:80/x", true},          {"https://h/x", false},
-      {"HTTPS://h/x", false},     {" https://h/x", false},   {"ftp://h/x", false},
-      {"://h/x", false},          {"http ://h/x", false},    {"xhttp://h/x", false},
-      {"http:/h/x?u=https://y", false},  // the first "://" decides, wherever it stands
+      {"http://h/x", UrlScheme::HTTP},       {"HtTp://h/x", UrlScheme::HTTP},
+      {" \thttp://h/x", UrlScheme::HTTP},    {"h/x", UrlScheme::HTTP},
+      {"h:80/x", UrlScheme::HTTP},           {"https://h/x", UrlScheme::HTTPS},
+      {"HTTPS://h/x", UrlScheme::HTTPS},     {" \tHttpS://h/x", UrlScheme::HTTPS},
+      {"ftp://h/x", UrlScheme::REFUSED},     {"://h/x", UrlScheme::REFUSED},
+      {"http ://h/x", UrlScheme::REFUSED},   {"xhttp://h/x", UrlScheme::REFUSED},
+      {"httpss://h/x", UrlScheme::REFUSED},  {"https ://h/x", UrlScheme::REFUSED},
+      {"shttp://h/x", UrlScheme::REFUSED},
+      {"http:/h/x?u=https://y", UrlScheme::REFUSED},  // the first "://" decides, wherever it stands
+      {"https:/h/x?u=http://y", UrlScheme::REFUSED},
   };
-  for (const auto& c : cases) EXPECT_EQ(http_scheme_allowed(c.url), c.allowed) << c.url;
+  for (const auto& c : cases) EXPECT_EQ(url_scheme(c.url), c.scheme) << c.url;
+  EXPECT_EQ(default_port(UrlScheme::HTTP), 80);
+  EXPECT_EQ(default_port(UrlScheme::HTTPS), 443);
+  EXPECT_EQ(http_port_number(std::nullopt, 443), 443);
+  EXPECT_EQ(http_port_number(std::string_view("80"), 443), 80);
 }
 
 }  // namespace

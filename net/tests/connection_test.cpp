@@ -208,14 +208,10 @@ TEST(Send, PeerThatNeverReadsTimesOut) {
   close_connection(connection);
 }
 
-// The wait hook's turns, on a loaded machine: each wait slice is at most
-// WAIT_HOOK_PERIOD_MS, but a thread that wakes from one may wait its turn on
-// a busy core (321 ms was seen with one core busy and the other running the
-// tests). A wait without turns lasts a second and more in every case below,
-// so this still tells the two apart (under emulation the receive's silence
-// stretches with the budget; the other waits are the 64-bit run's to judge).
-uint64_t hook_gap_budget_ms() { return scaled_ms(500); }
-
+// The waits below last a second and more without turns of the hook, which
+// its budget (hook_log.h) tells apart; under emulation the receive's
+// silence stretches with the budget, the other waits are the 64-bit run's
+// to judge.
 TEST(WaitHook, RunsWhileAReceiveWaits) {
   // Longer than the budget under emulation too.
   const uint32_t silence_ms = static_cast<uint32_t>(scaled_ms(1200));

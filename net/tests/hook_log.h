@@ -8,6 +8,14 @@
 
 #include "net/clock.h"
 #include "net/wait_hook.h"
+#include "tests/time_scale.h"
+
+// The longest a test lets the hook go without a turn, on a loaded machine:
+// each wait slice is at most WAIT_HOOK_PERIOD_MS, but a thread that wakes
+// from one may wait its turn on a busy core (321 ms was seen with one core
+// busy and the other running the tests). A wait without turns that lasts a
+// second or more is still told apart.
+inline uint64_t hook_gap_budget_ms() { return scaled_ms(500); }
 
 struct HookLog {
   std::vector<uint64_t> times;

@@ -32,6 +32,7 @@ bool ready(SOCKET handle, bool for_write) {
 
 namespace script {
 ScriptStep read_request() { return {ScriptStep::Kind::READ_REQUEST, {}, 0, 0}; }
+ScriptStep read_some() { return {ScriptStep::Kind::READ_SOME, {}, 0, 0}; }
 ScriptStep send(std::string bytes) { return {ScriptStep::Kind::SEND, std::move(bytes), 0, 0}; }
 ScriptStep send_pattern(uint64_t count) { return {ScriptStep::Kind::SEND_PATTERN, {}, count, 0}; }
 ScriptStep pause(uint32_t milliseconds) { return {ScriptStep::Kind::PAUSE, {}, 0, milliseconds}; }
@@ -167,6 +168,19 @@ void ScriptedServer::play(uintptr_t client_value) {
         }
         std::lock_guard<std::mutex> lock(mutex_);
         request_ = received;
+        break;
+      }
+      case ScriptStep::Kind::READ_SOME: {
+        const uint64_t end = now_ms() + READ_REQUEST_BOUND_MS;
+        char piece[4096];
+        int n = -1;
+        while (!stop_ && now_ms() < end) {
+          n = recv(client, piece, sizeof piece, 0);
+          if (n >= 0 || WSAGetLastError() != WSAEWOULDBLOCK) break;
+          ready(client, false);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        request_.assign(piece, static_cast<size_t>(std::max(n, 0)));
         break;
       }
       case ScriptStep::Kind::SEND:

@@ -12,7 +12,7 @@
 #include <vector>
 
 struct ScriptStep {
-  enum class Kind { READ_REQUEST, SEND, SEND_PATTERN, PAUSE, HOLD_UNTIL_PEER_CLOSES };
+  enum class Kind { READ_REQUEST, READ_SOME, SEND, SEND_PATTERN, PAUSE, HOLD_UNTIL_PEER_CLOSES };
   Kind kind;
   std::string bytes;        // SEND
   uint64_t count = 0;       // SEND_PATTERN: bytes of pattern_bytes to send
@@ -22,6 +22,9 @@ struct ScriptStep {
 namespace script {
 // Reads the client's bytes up to and including the empty line of its head.
 ScriptStep read_request();
+// Reads whatever the client sends first (one receive, kept as the request):
+// a TLS ClientHello, say, which has no empty line to wait for.
+ScriptStep read_some();
 ScriptStep send(std::string bytes);
 // count bytes of pattern_bytes, from offset 0, as fast as the client reads.
 ScriptStep send_pattern(uint64_t count);

@@ -1,7 +1,8 @@
 """Test support shared by the end-to-end suites, the hostile-server suite and
-the benchmark: scripted and real servers on 127.0.0.1, loopback ports, the
-Wine session, the end-to-end driver's client and the program's own names
-(read from app/program.h).
+the benchmark: scripted and real servers on 127.0.0.1 (plain and TLS),
+test certificates, loopback ports, the Wine session, the end-to-end
+driver's client, a download without the window (fetch) and the program's
+own names (read from app/program.h).
 
 An end-to-end suite puts the folder above this package on its path and
 imports from it:
@@ -17,10 +18,12 @@ from .names import (COMPLETE, FAILED, STARTED, GADGET_ABOUT, GADGET_BROWSE, GADG
                     GADGET_PASTE, GADGET_PROGRESS, GADGET_SAVE_AS, GADGET_SAVE_LABEL, GADGET_START,
                     GADGET_URL, GADGET_URL_LABEL)
 from .paths import build_dir, driver_exe, e2e_program, gatherly_exe, session_dir
-from .ports import HOST, free_port, refused_port, wait_listening
+from .certificates import CertificateAuthority, Site, self_signed
+from .fetch import fetch, finish_fetch, start_fetch
+from .ports import HOST, free_port, https_url, loopback_alias, refused_port, wait_listening
 from .program import ProgramCase, main, settle_folder_times, start_and_attach, stop_program
-from .scripted import (ScriptedServer, answer, close, hold, pause, read_head, reset, send, send_forever,
-                       send_paced, trickle)
+from .scripted import (ScriptedServer, answer, close, close_notify, hold, pause, read_head, read_some, reset, send,
+                       send_forever, send_paced, server_context, trickle)
 from .timing import TIME_SCALE, scaled
 from .servers import REAL_SERVERS, NginxServer, NodeServer, PythonHttpServer
 from .wine import WineSession

@@ -26,6 +26,26 @@ def refused_port():
         yield s.getsockname()[1]
 
 
+def loopback_alias(hosts="/etc/hosts"):
+    """A second name of this machine's loopback, besides "localhost", from
+    the hosts file; None when it has none. Never the machine's own name:
+    Wine answers that one with the addresses of the network adapters."""
+    own = socket.gethostname().lower()
+    try:
+        with open(hosts) as f:
+            lines = f.read().splitlines()
+    except OSError:
+        return None
+    for line in lines:
+        words = line.split("#", 1)[0].split()
+        if len(words) < 2 or not words[0].startswith("127."):
+            continue
+        for name in words[1:]:
+            if name.lower() not in ("localhost", own) and not name.lower().startswith("localhost."):
+                return name
+    return None
+
+
 def wait_listening(port, proc=None, timeout=10.0):
     """Waits until the port accepts a connection; RuntimeError when it does
     not within timeout seconds or the serving process has ended."""
@@ -41,5 +61,11 @@ def wait_listening(port, proc=None, timeout=10.0):
     raise RuntimeError(f"nothing listens on {HOST}:{port} after {timeout:.0f} s")
 
 
-def url(port, path="file.bin"):
-    return f"http://{HOST}:{port}/{path.lstrip('/')}"
+def url(port, path="file.bin", scheme="http", host=HOST):
+    return f"{scheme}://{host}:{port}/{path.lstrip('/')}"
+
+
+def https_url(port, path="file.bin", host="localhost"):
+    """An https URL for a server on this machine. By name: Wine's SSL policy
+    refuses a host given as an address, even one the certificate names."""
+    return url(port, path, "https", host)

@@ -7,12 +7,16 @@
 The steps, one language for every suite:
 
     read_head()              read the request head (kept in `requests`)
+    read_some()              read whatever the client sends first (one receive)
     send(data)               send the bytes as they are
     send_forever(data)       send data again and again until the peer goes
     send_paced(data, rate)   send data in pieces at a fixed pace (bytes/s)
     pause(seconds)           wait, whatever the peer does
     hold(seconds)            stay silent until the peer closes or time is up
     close()                  close at once, without reading what is left
+                             (under TLS: without close_notify)
+    close_notify()           under TLS: send close_notify (the TLS end of
+                             the stream; the TCP end follows after the script)
     reset()                  abort: the peer sees a reset, not an end
     trickle(data, seconds)   (a list) one byte, then hold, for each byte
     answer(*steps)           (a list) read_head() followed by the steps
@@ -23,8 +27,14 @@ listens on a port of its own on 127.0.0.1 from the moment it is made, plays
 the script to at most `connections` clients (each on a thread of its own)
 and gives up by itself at its deadline, so a test that goes wrong cannot
 leave it running; `stop()` (or leaving the `with` block) ends it at once.
+
+With tls (an ssl.SSLContext for the server side), each connection begins
+with a TLS handshake and the steps' bytes travel encrypted. The TLS side
+runs on memory buffers, so piece, when given, cuts everything sent on the
+wire (handshake included) into sends of that many bytes.
 """
 import socket
+import ssl
 import struct
 import threading
 import time
@@ -47,6 +57,14 @@ class Step:
 
 def read_head():
     return Step("read_head")
+
+
+def read_some():
+    return Step("read_some")
+
+
+def close_notify():
+    return Step("close_notify")
 
 
 def send(data):
@@ -94,8 +112,91 @@ def answer(*steps):
     return [read_head(), *flat]
 
 
+def server_context(site):
+    """A TLS server's context that sends the site's chain."""
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(str(site.chain), str(site.key))
+    return context
+
+
+class _TlsStream:
+    """The server's side of TLS over a connected socket, with the calls of
+    a socket that the steps use."""
+
+    PIECE_GAP = 0.002  # between pieces, so that each leaves as a segment of its own
+
+    def __init__(self, sock, context, piece):
+        self.sock = sock
+        self.piece = piece
+        self.incoming = ssl.MemoryBIO()
+        self.outgoing = ssl.MemoryBIO()
+        self.tls = context.wrap_bio(self.incoming, self.outgoing, server_side=True)
+
+    def settimeout(self, seconds):
+        self.sock.settimeout(seconds)
+
+    def setsockopt(self, *args):
+        self.sock.setsockopt(*args)
+
+    def shutdown(self, how):
+        self.sock.shutdown(how)
+
+    def _flush(self):
+        data = self.outgoing.read()
+        if not self.piece:
+            self.sock.sendall(data)
+            return
+        for at in range(0, len(data), self.piece):
+            self.sock.sendall(data[at:at + self.piece])
+            time.sleep(self.PIECE_GAP)
+
+    def _pull(self):
+        """More bytes from the wire; False once the client has ended."""
+        data = self.sock.recv(65536)
+        if not data:
+            self.incoming.write_eof()
+            return False
+        self.incoming.write(data)
+        return True
+
+    def handshake(self):
+        while True:
+            try:
+                self.tls.do_handshake()
+                self._flush()
+                return
+            except ssl.SSLWantReadError:
+                self._flush()
+                if not self._pull():
+                    raise ConnectionAbortedError("the client left during the TLS handshake")
+
+    def sendall(self, data):
+        self.tls.write(data)
+        self._flush()
+
+    def recv(self, size):
+        while True:
+            try:
+                return self.tls.read(size)
+            except ssl.SSLWantReadError:
+                self._flush()
+                if not self._pull():
+                    return b""
+            except (ssl.SSLZeroReturnError, ssl.SSLEOFError):
+                return b""
+
+    def close_notify(self):
+        try:
+            self.tls.unwrap()
+        except ssl.SSLWantReadError:
+            pass  # the client's own close_notify is not waited for
+        self._flush()
+
+
 class ScriptedServer:
-    def __init__(self, steps, connections=1, deadline=60.0):
+    def __init__(self, steps, connections=1, deadline=60.0, tls=None, piece=None):
+        self.tls = tls
+        self.piece = piece
         self.steps = list(steps)
         for step in self.steps:
             if not isinstance(step, Step):
@@ -149,8 +250,13 @@ class ScriptedServer:
     def _serve(self, conn):
         try:
             conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-            if self._play(conn):
-                self._finish(conn)
+            stream = conn
+            if self.tls:
+                conn.settimeout(self._left())
+                stream = _TlsStream(conn, self.tls, self.piece)
+                stream.handshake()
+            if self._play(stream):
+                self._finish(stream)
         except OSError as e:
             with self._lock:
                 self.errors.append(e)
@@ -168,6 +274,10 @@ class ScriptedServer:
                 got = read_request_head(conn, HEAD_LIMIT, self._left())
                 with self._lock:
                     self.requests.append(got or b"")
+            elif kind == "read_some":
+                conn.recv(65536)
+            elif kind == "close_notify":
+                conn.close_notify()
             elif kind == "send":
                 conn.sendall(step.data)
             elif kind == "send_forever":

@@ -4,13 +4,17 @@ without Wine: every other suite's verdicts rest on these steps doing what
 they say."""
 import os
 import socket
+import ssl
 import sys
+import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from support import (ScriptedServer, answer, chunked, close, head, hold, pause, read_request_head,  # noqa: E402
-                     refused_port, reset, send, send_forever, send_paced, trickle)
+from support import (CertificateAuthority, ScriptedServer, answer, chunked, close, close_notify, head,  # noqa: E402
+                     hold, loopback_alias, pause, read_request_head, refused_port, reset, send, send_forever,
+                     send_paced, server_context, trickle)
+from support.certificates import LONG_AGO  # noqa: E402
 
 REQUEST = b"GET /f HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
 
@@ -90,9 +94,69 @@ class Steps(unittest.TestCase):
         self.assertTrue(server.wait(0))
         c.close()
 
+    def test_loopback_alias_is_another_name_of_loopback(self):
+        with tempfile.TemporaryDirectory() as folder:
+            hosts = os.path.join(folder, "hosts")
+            common = (f"127.0.0.1 localhost localhost.localdomain\n127.0.1.1 {socket.gethostname()}\n"
+                      "10.0.0.1 far\n# 127.0.0.1 commented\n")
+            for extra, alias in (("127.0.0.2 second # a comment\n", "second"), ("", None)):
+                with open(hosts, "w") as f:
+                    f.write(common + extra)
+                self.assertEqual(loopback_alias(hosts), alias)
+
     def test_refused_port_refuses(self):
         with refused_port() as port, self.assertRaises(ConnectionRefusedError):
             socket.create_connection(("127.0.0.1", port), timeout=5).close()
+
+
+class Tls(unittest.TestCase):
+    """The TLS mode of the scripted server and the suite's certificates,
+    against Python's own TLS client trusting the suite's authority."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.ca = CertificateAuthority("Self-test CA")
+        cls.client = ssl.create_default_context(cafile=str(cls.ca.certificate))
+        # Some builds let a TCP end without close_notify pass as an orderly
+        # end; this client must tell the two apart.
+        cls.client.options &= ~getattr(ssl, "OP_IGNORE_UNEXPECTED_EOF", 0)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.ca.close()
+
+    def fetch(self, server, name="localhost"):
+        """(bytes received, "close_notify" or "cut") for one request."""
+        with socket.create_connection(("127.0.0.1", server.port), timeout=10) as raw:
+            with self.client.wrap_socket(raw, server_hostname=name, suppress_ragged_eofs=False) as c:
+                c.sendall(REQUEST)
+                data = b""
+                try:
+                    while piece := c.recv(65536):
+                        data += piece
+                    return data, "close_notify"
+                except ssl.SSLError as e:
+                    # Older builds name the same end only by its reason.
+                    if isinstance(e, ssl.SSLEOFError) or e.reason == "UNEXPECTED_EOF_WHILE_READING":
+                        return data, "cut"
+                    raise
+
+    def test_close_notify_only_when_the_script_says_so(self):
+        context = server_context(self.ca.issue("good"))
+        for steps, end in ((answer(send(b"abc"), close_notify()), "close_notify"), (answer(send(b"abc")), "cut")):
+            for piece in (None, 7):
+                with self.subTest(end=end, piece=piece), ScriptedServer(steps, tls=context, piece=piece) as server:
+                    self.assertEqual(self.fetch(server), (b"abc", end))
+                    self.assertEqual(server.requests, [REQUEST])
+
+    def test_certificates_carry_their_names_and_dates(self):
+        for site, name, fault in ((self.ca.issue("expired", dates=LONG_AGO), "localhost", "expired"),
+                                  (self.ca.issue("other", names=["other.example"]), "localhost", "mismatch"),
+                                  (self.ca.issue("other"), "other.example", "mismatch")):
+            with self.subTest(site=site.name, name=name):
+                with ScriptedServer(answer(send(b"x")), tls=server_context(site)) as server:
+                    with self.assertRaisesRegex(ssl.SSLCertVerificationError, fault):
+                        self.fetch(server, name)
 
 
 class Wire(unittest.TestCase):

@@ -6,6 +6,9 @@
 Each picks a free port, starts the server, waits until the port accepts
 connections (or fails with the server's own complaint), and stops it on
 leaving the block. Nothing here listens anywhere but on loopback.
+
+Given a site (certificates.Site), nginx and Node serve https instead, and
+url() gives an https URL by the name "localhost".
 """
 import os
 import shutil
@@ -14,7 +17,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-from .ports import HOST, free_port, url as port_url, wait_listening
+from .ports import HOST, free_port, https_url, url as port_url, wait_listening
 
 HERE = Path(__file__).resolve().parent
 
@@ -22,8 +25,9 @@ HERE = Path(__file__).resolve().parent
 class ProcessServer:
     name = "server"
 
-    def __init__(self, docroot):
+    def __init__(self, docroot, site=None):
         self.docroot = str(docroot)
+        self.site = site
         self.port = free_port()
         self.proc = None
 
@@ -34,8 +38,8 @@ class ProcessServer:
         """What the server said about why it did not start."""
         return ""
 
-    def url(self, path="file.bin"):
-        return port_url(self.port, path)
+    def url(self, path="file.bin", host="localhost"):
+        return https_url(self.port, path, host) if self.site else port_url(self.port, path)
 
     def start(self):
         self.proc = subprocess.Popen(self.command(), stdin=subprocess.DEVNULL,
@@ -65,8 +69,33 @@ class ProcessServer:
 
 class NginxServer(ProcessServer):
     """nginx in the foreground with a prefix of its own: static files with
-    Content-Length, sent with sendfile as a production set-up would."""
+    Content-Length, sent with sendfile as a production set-up would.
+
+    With a site, https: protocols names the TLS versions it speaks
+    ("TLSv1" for an old server), named_sites adds (name, site, docroot)
+    servers on the same port that a client reaches by SNI (the first site
+    answers any other name), and addresses are the loopback addresses it
+    listens on."""
     name = "nginx"
+
+    def __init__(self, docroot, site=None, protocols=None, named_sites=(), addresses=(HOST,)):
+        super().__init__(docroot, site)
+        self.protocols = protocols
+        self.named_sites = list(named_sites)
+        self.addresses = list(addresses)
+
+    def _server_block(self, site, root, name=None):
+        listen = "".join(f"    listen {address}:{self.port}{' ssl' if site else ''};\n" for address in self.addresses)
+        lines = [listen.rstrip("\n"), f"    root {root};"]
+        if name:
+            lines.append(f"    server_name {name};")
+        if site:
+            lines += [f"    ssl_certificate {site.chain};", f"    ssl_certificate_key {site.key};"]
+            if self.protocols:
+                # An old protocol needs the old ciphers, which OpenSSL 3
+                # keeps behind its lowest security level.
+                lines += [f"    ssl_protocols {self.protocols};", "    ssl_ciphers DEFAULT:@SECLEVEL=0;"]
+        return "  server {\n" + "\n".join(lines) + "\n  }\n"
 
     def start(self):
         self.prefix = tempfile.mkdtemp(prefix="gx-nginx-")
@@ -74,6 +103,8 @@ class NginxServer(ProcessServer):
         self.error_log = os.path.join(self.prefix, "error.log")
         self.conf = os.path.join(self.prefix, "nginx.conf")
         temp = os.path.join(self.prefix, "tmp")
+        servers = self._server_block(self.site, self.docroot) + "".join(
+            self._server_block(site, root, name) for name, site, root in self.named_sites)
         with open(self.conf, "w") as f:
             f.write(f"""
 daemon off;
@@ -92,11 +123,7 @@ http {{
   fastcgi_temp_path {temp}/fastcgi;
   uwsgi_temp_path {temp}/uwsgi;
   scgi_temp_path {temp}/scgi;
-  server {{
-    listen {HOST}:{self.port};
-    root {self.docroot};
-  }}
-}}
+{servers}}}
 """)
         return super().start()
 
@@ -126,12 +153,19 @@ class PythonHttpServer(ProcessServer):
 
 
 class NodeServer(ProcessServer):
-    """Node.js http: files sent in pieces without a length, so chunked."""
+    """Node.js http: files sent in pieces without a length, so chunked. With
+    a site, https; with renegotiate too, it asks the client to renegotiate
+    (TLS 1.2) after the first piece of each body."""
     name = "node"
 
+    def __init__(self, docroot, site=None, renegotiate=False):
+        super().__init__(docroot, site)
+        self.renegotiate = renegotiate
+
     def command(self):
+        tls = [str(self.site.chain), str(self.site.key)] if self.site else []
         return [shutil.which("node") or "/usr/bin/node", str(HERE / "chunked_server.js"), HOST, str(self.port),
-                self.docroot]
+                self.docroot, *tls, *(["renegotiate"] if self.renegotiate else [])]
 
 
 REAL_SERVERS = (NginxServer, PythonHttpServer, NodeServer)

@@ -8,12 +8,26 @@ A tool with a session of its own (the benchmark):
 
     with WineSession.own(directory) as session: ...
 """
+import hashlib
 import os
 import shlex
+import struct
 import subprocess
+import tempfile
+from contextlib import contextmanager
 from pathlib import Path
 
 from .paths import SESSION_SCRIPT, session_dir
+
+
+# Where Wine's certificate store keeps the machine's trusted roots: in the
+# prefix's registry, so a root added there is trusted by that prefix alone.
+# The key is one for 64-bit and 32-bit programs alike (its 32-bit view is a
+# link to it), as on Windows.
+ROOT_CERTIFICATES = r"HKEY_LOCAL_MACHINE\Software\Microsoft\SystemCertificates\Root\Certificates"
+# The certificate store's value: property 0x20 (the encoded certificate),
+# then 1 and the length of the DER, each four bytes little-endian.
+CERTIFICATE_PROPERTY = 0x20
 
 
 class WineSession:
@@ -75,6 +89,36 @@ class WineSession:
         output as text. TimeoutExpired when it outlives timeout seconds."""
         return subprocess.run(["wine", str(exe), *map(str, args)], cwd=cwd, env=self.env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, encoding="latin-1", timeout=timeout)
+
+    def run_tool(self, *args, timeout=60):
+        """Runs one of Wine's own programs (reg, ...) to its end; its output
+        goes to a file, never a pipe, which Wine's services could hold open.
+        RuntimeError when it fails."""
+        with tempfile.TemporaryFile() as said:
+            done = subprocess.run(["wine", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL, stdout=said,
+                                  stderr=subprocess.STDOUT, timeout=timeout)
+            said.seek(0)
+            text = said.read().decode("latin-1").strip()
+        if done.returncode != 0:
+            raise RuntimeError(f"wine {' '.join(map(str, args))} ended with exit code {done.returncode}: {text[-500:]}")
+        return text
+
+    @contextmanager
+    def trusting(self, der):
+        """A root certificate (DER) trusted by this session's prefix, and by
+        nothing else, for the block; the prefix trusts it no more after."""
+        thumbprint = hashlib.sha1(der).hexdigest().upper()
+        blob = struct.pack("<III", CERTIFICATE_PROPERTY, 1, len(der)) + der
+        key = f"{ROOT_CERTIFICATES}\\{thumbprint}"
+        with tempfile.TemporaryDirectory() as folder:
+            reg = Path(folder) / "root.reg"
+            value = ",".join(f"{b:02x}" for b in blob)
+            reg.write_text(f"REGEDIT4\r\n\r\n[{key}]\r\n\"Blob\"=hex:{value}\r\n")
+            self.run_tool("reg", "import", self.windows_path(reg))
+        try:
+            yield
+        finally:
+            self.run_tool("reg", "delete", key, "/f")
 
     @staticmethod
     def windows_path(path):
