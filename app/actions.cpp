@@ -2,7 +2,7 @@
 #include "app/download_lines.h"
 #include "app/program.h"
 #include "app/save_path.h"
-#include "http/url_part.h"
+#include "http/split_url.h"
 #include "net/clock.h"
 #include "ui/gadgets/gadgets.h"
 #include "ui/gadgets/requester.h"
@@ -18,7 +18,7 @@ uint64_t download_started_at = 0;
 void finish_download() {
   const DownloadReport& report = ended_download_job();
   const bool complete = report.outcome == DownloadOutcome::COMPLETE;
-  const LogLine line = complete ? success_line(report.received, monotonic_milliseconds() - download_started_at)
+  const LogLine line = complete ? success_line(report, monotonic_milliseconds() - download_started_at)
                                 : failure_line(report, program_state.download_destination);
   append_gadget_line(GADGET_LOG, -1, line.view());
   append_gadget_line(GADGET_LOG, -1, complete ? LOG_COMPLETE : LOG_FAILED);
@@ -40,8 +40,9 @@ void browse_action() {
   program_state.chosen_folder = request_folder("Save downloaded file to:", initial_folder);
   if (program_state.chosen_folder.empty()) return;  // cancelled, or not a folder of the file system
   Text url = get_gadget_text(GADGET_URL);
-  Text path = extract_url_part(url, "/PT/");
-  set_gadget_text(GADGET_SAVE_AS, compose_save_path(program_state.chosen_folder, path));
+  // The path as the download's request reads it: a "?" or "#" that comes
+  // before any "/" ends the host, and then there is no path to propose.
+  set_gadget_text(GADGET_SAVE_AS, compose_save_path(program_state.chosen_folder, find_file_path_part(url)));
 }
 
 void start_download_action() {

@@ -14,6 +14,10 @@ constexpr std::string_view ELLIPSIS = "...";
 // Appends to a line, never past its limit.
 class LineWriter {
  public:
+  LineWriter() = default;
+  // Goes on from a line already written, less its last characters.
+  LineWriter(const LogLine& line, size_t dropped) : line_(line) { line_.length -= std::min(dropped, line_.length); }
+  size_t room() const { return LOG_LINE_LIMIT - line_.length; }
   LineWriter& text(std::string_view part) {
     const size_t room = LOG_LINE_LIMIT - line_.length;
     const size_t taken = std::min(room, part.size());
@@ -93,6 +97,8 @@ LogLine url_line(const DownloadReport& report) {
       return line.text("The URL holds a control character (a line break or a tab, say).").done();
     case UrlFault::TOO_LONG:
       return line.text("The URL is too long to be sent.").done();
+    case UrlFault::BAD_HOST:
+      return line.text("The URL's host name holds a blank or a character that is not ASCII.").done();
     case UrlFault::NONE:
     case UrlFault::NO_URL:
     case UrlFault::NO_HOST:
@@ -260,6 +266,10 @@ std::string_view broken_rule(HeadRule rule) {
       return "it gives two different lengths";
     case HeadRule::TOO_LARGE:
       return "its head is larger than 64 KiB";
+    case HeadRule::LOCATION_CONFLICT:
+      return "it gives two different locations";
+    case HeadRule::LOCATION_TOO_LONG:
+      return "its location is too long";
     default:
       return "its head is malformed";
   }
@@ -356,12 +366,69 @@ LogLine commit_line(const DownloadReport& report, std::string_view destination) 
   }
 }
 
+// A failure that a redirect's target met says where: the line ends with
+// the URL of the request that failed.
+LogLine at_hop(const LogLine& line, const DownloadReport& report) {
+  if (report.redirects == 0 || line.length == 0 || line.text[line.length - 1] != '.') return line;
+  LineWriter writer(line, 1);
+  writer.text(", at ");
+  return writer.shown(report.url, writer.room() - 1).text(".").done();
+}
+
+LogLine redirect_line(const DownloadReport& report) {
+  LineWriter line;
+  switch (report.redirect) {
+    case RedirectFault::TOO_MANY:
+      return line.text("Too many redirects (more than ").count(REDIRECT_LIMIT).text(").").done();
+    case RedirectFault::NO_LOCATION:
+      return at_hop(LineWriter(status_line(report), 1).text(" but named no place to go to.").done(), report);
+    case RedirectFault::DOWNGRADE:
+      line.text("Refused a redirect from https to ");
+      return line.shown(report.url, line.room() - 1).text(".").done();
+    case RedirectFault::SCHEME: {
+      constexpr std::string_view followed = ": only http:// and https:// are followed.";
+      line.text("Refused a redirect to ");
+      return line.shown(report.url, line.room() - followed.size()).text(followed).done();
+    }
+    default:
+      line.text("The server redirected to a place that cannot be fetched: ");
+      return line.shown(report.url, line.room() - 1).text(".").done();
+  }
+}
+
+LogLine hop_failure_line(const DownloadReport& report) {
+  switch (report.outcome) {
+    case DownloadOutcome::CONNECT:
+      return connect_line(report);
+    case DownloadOutcome::SEND:
+      return send_line(report);
+    case DownloadOutcome::STATUS:
+      return status_line(report);
+    case DownloadOutcome::HEAD:
+      return head_line(report);
+    case DownloadOutcome::BODY_CUT_SHORT:
+      return cut_line(report);
+    case DownloadOutcome::BODY_FRAMING: {
+      LineWriter line;
+      return so_far(line.text("The server's chunked framing broke "), report).text(".").done();
+    }
+    case DownloadOutcome::TLS_HANDSHAKE:
+      return handshake_line(report);
+    case DownloadOutcome::CERTIFICATE:
+      return certificate_line(report);
+    default:
+      return LineWriter().text("The download failed.").done();
+  }
+}
+
 }  // namespace
 
-LogLine success_line(int64_t bytes, uint64_t milliseconds) {
+LogLine success_line(const DownloadReport& report, uint64_t milliseconds) {
   LineWriter line;
-  line.text("Saved ").count(static_cast<uint64_t>(bytes)).text(bytes == 1 ? " byte in " : " bytes in ");
-  return line.seconds(milliseconds).text(".").done();
+  line.text("Saved ").count(static_cast<uint64_t>(report.received));
+  line.text(report.received == 1 ? " byte in " : " bytes in ").seconds(milliseconds);
+  if (report.moved) line.text(" from ").shown(report.url, line.room() - 1);
+  return line.text(".").done();
 }
 
 LogLine failure_line(const DownloadReport& report, std::string_view destination) {
@@ -377,30 +444,25 @@ LogLine failure_line(const DownloadReport& report, std::string_view destination)
     case DownloadOutcome::BAD_DESTINATION:
       if (report.destination_fault == DestinationFault::EMPTY) return line.text("\"Save as:\" names no file.").done();
       return line.text("\"Save as:\" names a folder, not a file.").done();
-    case DownloadOutcome::CONNECT:
-      return connect_line(report);
     case DownloadOutcome::NO_MEMORY:
       return line.text("There was not enough memory.").done();
-    case DownloadOutcome::SEND:
-      return send_line(report);
-    case DownloadOutcome::STATUS:
-      return status_line(report);
-    case DownloadOutcome::HEAD:
-      return head_line(report);
     case DownloadOutcome::TEMPORARY_FILE:
       return temporary_file_line(report, destination);
-    case DownloadOutcome::BODY_CUT_SHORT:
-      return cut_line(report);
-    case DownloadOutcome::BODY_FRAMING:
-      return so_far(line.text("The server's chunked framing broke "), report).text(".").done();
     case DownloadOutcome::WRITE:
       return write_line(report);
     case DownloadOutcome::COMMIT:
       return commit_line(report, destination);
+    case DownloadOutcome::REDIRECT:
+      return redirect_line(report);
+    case DownloadOutcome::CONNECT:
+    case DownloadOutcome::SEND:
+    case DownloadOutcome::STATUS:
+    case DownloadOutcome::HEAD:
+    case DownloadOutcome::BODY_CUT_SHORT:
+    case DownloadOutcome::BODY_FRAMING:
     case DownloadOutcome::TLS_HANDSHAKE:
-      return handshake_line(report);
     case DownloadOutcome::CERTIFICATE:
-      return certificate_line(report);
+      return at_hop(hop_failure_line(report), report);
     case DownloadOutcome::COMPLETE:
       break;
   }

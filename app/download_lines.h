@@ -20,8 +20,11 @@ struct LogLine {
 };
 
 // "Saved 4,305,702,915 bytes in 33.8 s."; a download quicker than 0.05 s
-// took "less than 0.1 s".
-LogLine success_line(int64_t bytes, uint64_t milliseconds);
+// took "less than 0.1 s". A file that came from another URL than the one
+// typed says which: "... in 0.4 s from https://example.org/files/a.zip."
+LogLine success_line(const DownloadReport& report, uint64_t milliseconds);
 
 // Why the download failed; destination is the "Save as:" text it was given.
+// After a redirect, a failure of the request it led to names that request's
+// URL.
 LogLine failure_line(const DownloadReport& report, std::string_view destination);

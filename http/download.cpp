@@ -13,6 +13,7 @@
 #include "http/body.h"
 #include "http/download_outcome.h"
 #include "http/piece_size.h"
+#include "http/redirect.h"
 #include "http/request_text.h"
 #include "http/response_head.h"
 #include "http/split_url.h"
@@ -152,6 +153,7 @@ bool receive_head(ConnectionRecord* connection, char* buffer, ResponseHead* head
     if (step.state != HeadState::NEED_MORE) return head_failed(*head, report);
   }
   report.status = head->status;
+  keep_text(report.reason, std::string_view(head->reason, head->reason_length));
   return true;
 }
 
@@ -188,45 +190,89 @@ bool receive_body(const BodyReader& reader, const ResponseHead& head, std::strin
   return fail(reader.report, DownloadOutcome::HEAD);
 }
 
-bool fetch(const char* url, const char* destination, WaitHook between_waits, DownloadReport& report) {
-  if (!url) return bad_url(report, UrlFault::NO_URL);
-  Target target;
-  if (!check_scheme(url, &target, report)) return false;
-  if (!find_target(url, &target, report)) return false;
-  if (!check_destination(destination, report)) return false;
+// Connects to the target, and speaks TLS with it for https.
+bool open_hop(const Target& target, WaitHook between_waits, Connection* connection, DownloadReport& report) {
+  if (!connect(target, between_waits, connection, report)) return false;
+  if (target.scheme != UrlScheme::HTTPS) return true;
+  // The handshake and the certificate check are bounded as the head is.
+  report.tls = start_tls(connection->get(), target.host.get(), monotonic_milliseconds() + HEAD_TIMEOUT_MS);
+  if (report.tls.failure == TlsFailure::NONE) return true;
+  return fail(report, tls_start_outcome(report.tls.failure));
+}
 
-  Connection connection(nullptr, ConnectionCloser{&report});
-  if (!connect(target, between_waits, &connection, report)) return false;
-  if (target.scheme == UrlScheme::HTTPS) {
-    // The handshake and the certificate check are bounded as the head is.
-    report.tls = start_tls(connection.get(), target.host.get(), monotonic_milliseconds() + HEAD_TIMEOUT_MS);
-    if (report.tls.failure != TlsFailure::NONE) return fail(report, tls_start_outcome(report.tls.failure));
-  }
+// One buffer carries the request and then every piece received: as large
+// as the request needs, whatever the lengths of path and host, and never
+// smaller than a piece. It grows only for a later request that needs more.
+struct PieceBuffer {
+  HeapString bytes;
+  size_t size = 0;
+};
 
-  // One buffer, allocated once, carries the request and then every piece
-  // received; it is as large as the request needs, whatever the lengths of
-  // path and host, and never smaller than a piece.
+bool send_hop_request(ConnectionRecord* connection, const Target& target, PieceBuffer& buffer,
+                      DownloadReport& report) {
   const PortSuffix suffix = port_suffix(target.port, default_port(target.scheme));
   const size_t length = request_length(target.path.get(), target.host.get(), suffix);
   if (length > INT32_MAX - 1) return bad_url(report, UrlFault::TOO_LONG);
-  const size_t size = std::max<size_t>(length + 1, PIECE_SIZE);
-  HeapString buffer(static_cast<char*>(allocate_memory(size, false)));
-  if (!buffer) return fail(report, DownloadOutcome::NO_MEMORY);
-  write_request(buffer.get(), length + 1, target.path.get(), target.host.get(), suffix);
-  if (!send_request(connection.get(), buffer.get(), length, report)) return false;
+  if (buffer.size < length + 1) {
+    buffer.size = std::max<size_t>(length + 1, PIECE_SIZE);
+    buffer.bytes.reset(static_cast<char*>(allocate_memory(buffer.size, false)));
+    if (!buffer.bytes) return fail(report, DownloadOutcome::NO_MEMORY);
+  }
+  write_request(buffer.bytes.get(), length + 1, target.path.get(), target.host.get(), suffix);
+  return send_request(connection, buffer.bytes.get(), length, report);
+}
 
+bool fetch(const char* url, const char* destination, WaitHook between_waits, DownloadReport& report) {
+  if (!url) return bad_url(report, UrlFault::NO_URL);
+  Target typed;
+  if (!check_scheme(url, &typed, report)) return false;
+  if (!find_target(url, &typed, report)) return false;
+  if (!check_destination(destination, report)) return false;
+  const HeapString typed_url(request_url(url, report));
+  if (!typed_url) return false;
+
+  // A redirect's location is kept whole: it cannot be longer than its head.
+  const HeapString location(static_cast<char*>(allocate_memory(RESPONSE_HEAD_LIMIT, false)));
+  if (!location) return fail(report, DownloadOutcome::NO_MEMORY);
+  HeapString followed;  // the URL of the current request once a redirect led there
+  PieceBuffer buffer;
+  Connection connection(nullptr, ConnectionCloser{&report});
   ResponseHead head;
   std::string_view first_body_bytes;
-  if (!receive_head(connection.get(), buffer.get(), &head, &first_body_bytes, report)) return false;
+  // Each request gets its own connection and its own time-outs, until an
+  // answer that is no redirect.
+  for (;;) {
+    const char* current = followed ? followed.get() : typed_url.get();
+    Target target;
+    target.scheme = url_scheme(current);
+    if (!find_target(current, &target, report)) return false;
+    if (!open_hop(target, between_waits, &connection, report)) return false;
+    if (!send_hop_request(connection.get(), target, buffer, report)) return false;
+    head = ResponseHead{};
+    head.location = location.get();
+    head.location_capacity = RESPONSE_HEAD_LIMIT;
+    if (!receive_head(connection.get(), buffer.bytes.get(), &head, &first_body_bytes, report)) return false;
+    if (!is_redirect_status(head.status)) break;
+    // The redirect's own page is never read: its connection ends now, so a
+    // body that never ends holds nothing up.
+    connection.reset();
+    HeapString next(follow_redirect(current, {location.get(), head.location_length}, report));
+    if (!next) return false;
+    followed = std::move(next);
+    keep_report_url(report, followed.get());
+  }
+  report.moved = followed && std::strcmp(followed.get(), typed_url.get()) != 0;
   if (body_mode(head) == BodyMode::LENGTH) report.length = head.content_length;
 
+  // Nothing is written before this answer: every failure on the way left
+  // the folder as it was.
   TemporaryFile file;
   if (!file.create(destination)) {
     report.error = file.error();
     return fail(report, DownloadOutcome::TEMPORARY_FILE);
   }
   report.in_body = true;
-  const BodyReader reader{connection.get(), buffer.get(), PIECE_SIZE, file, report};
+  const BodyReader reader{connection.get(), buffer.bytes.get(), PIECE_SIZE, file, report};
   if (!receive_body(reader, head, first_body_bytes)) return false;
   // The file is whole: nothing more is read, so a stop asked for now comes
   // too late to matter, and the file is put in place.

@@ -28,10 +28,24 @@ enum class DownloadOutcome : uint8_t {
   STOPPED,          // the caller's wait hook said stop
   TLS_HANDSHAKE,    // https: no TLS 1.2 or later with the server (see the report's tls)
   CERTIFICATE,      // https: the server's certificate was refused (see the report's tls)
+  REDIRECT,         // a redirect that is not followed (see the report's redirect)
 };
 
+// Why a redirect was not followed.
+enum class RedirectFault : uint8_t {
+  NONE,
+  TOO_MANY,      // one more than REDIRECT_LIMIT (a loop ends here too)
+  NO_LOCATION,   // no Location, or an empty one
+  DOWNGRADE,     // from https to http
+  SCHEME,        // to a scheme that is neither http nor https
+  BAD_LOCATION,  // a Location that names no place a request can go to
+};
+
+// The most redirects one download follows, as browsers do.
+constexpr int32_t REDIRECT_LIMIT = 20;
+
 // What was wrong with a URL refused as BAD_URL.
-enum class UrlFault : uint8_t { NONE, NO_URL, NO_HOST, BAD_PORT, CONTROL_BYTE, TOO_LONG };
+enum class UrlFault : uint8_t { NONE, NO_URL, NO_HOST, BAD_HOST, BAD_PORT, CONTROL_BYTE, TOO_LONG };
 
 // What was wrong with a destination refused as BAD_DESTINATION.
 enum class DestinationFault : uint8_t { NONE, EMPTY, FOLDER };
@@ -39,6 +53,9 @@ enum class DestinationFault : uint8_t { NONE, EMPTY, FOLDER };
 // The longest scheme and host kept for the report; longer ones are cut.
 constexpr uint32_t REPORT_SCHEME_LIMIT = 16;
 constexpr uint32_t REPORT_HOST_LIMIT = 255;
+// A URL longer than this keeps its start and end around "...": a log line
+// shows no more than part of it anyway.
+constexpr uint32_t REPORT_URL_LIMIT = 1024;
 
 // Filled as the download goes; each field is meaningful from the stage that
 // sets it on, and the outcome says where it ended.
@@ -65,6 +82,13 @@ struct DownloadReport {
   // refused); otherwise NONE, with the version agreed once the handshake is
   // done.
   TlsResult tls;
+  RedirectFault redirect = RedirectFault::NONE;  // REDIRECT
+  int32_t redirects = 0;  // redirects followed
+  // Once a redirect has come: the URL at issue (of the request that
+  // failed, of a redirect refused, or the file's own on success), written
+  // as it was requested. Empty before.
+  char url[REPORT_URL_LIMIT + 1] = {};
+  bool moved = false;  // the file came from another URL than the one typed
 };
 
 // The timings behind the outcomes, for those who describe them.

@@ -7,6 +7,7 @@ namespace {
 constexpr std::string_view TRANSFER_ENCODING = "transfer-encoding:";
 constexpr std::string_view CONTENT_LENGTH = "content-length:";
 constexpr std::string_view CHUNKED = "chunked";
+constexpr std::string_view LOCATION = "location:";
 
 void fail(ResponseHead& head, HeadState state, HeadRule rule) {
   head.state = state;
@@ -18,8 +19,12 @@ void start_line(ResponseHead& head, ResponseHead::Line line) {
   head.line_length = 0;
   head.may_be_transfer_encoding = true;
   head.may_be_content_length = true;
+  head.may_be_location = true;
   head.chunked_matched = 0;
   head.length = {};
+  head.value_length = 0;
+  head.held_blanks = 0;
+  head.value_started = false;
 }
 
 // An interim head has ended: the next head starts from its status line, with
@@ -33,6 +38,8 @@ void start_next_head(ResponseHead& head) {
   head.interim = false;
   head.chunked = false;
   head.content_length = -1;
+  head.location_length = 0;
+  head.location_lines = 0;
   head.line_ended = false;
   head.final_cr = false;
   start_line(head, ResponseHead::Line::STATUS);
@@ -78,7 +85,7 @@ void end_status_line(ResponseHead& head) {
     fail(head, HeadState::REFUSED, HeadRule::PROTOCOL_SWITCH);
   } else if (head.status >= 100 && head.status <= 199) {
     head.interim = true;
-  } else if (head.status != 200) {
+  } else if (head.status != 200 && !is_redirect_status(head.status)) {
     fail(head, HeadState::REFUSED, HeadRule::STATUS_NOT_OK);
   }
 }
@@ -94,13 +101,52 @@ void take_name_byte(ResponseHead& head, char c) {
       head.may_be_transfer_encoding && index < TRANSFER_ENCODING.size() && folded == TRANSFER_ENCODING[index];
   head.may_be_content_length =
       head.may_be_content_length && index < CONTENT_LENGTH.size() && folded == CONTENT_LENGTH[index];
+  // Only a redirect's location is wanted.
+  head.may_be_location = head.may_be_location && is_redirect_status(head.status) && index < LOCATION.size() &&
+                         folded == LOCATION[index];
   if (head.may_be_transfer_encoding && index + 1 == TRANSFER_ENCODING.size()) {
     head.line = ResponseHead::Line::TRANSFER_ENCODING;
   } else if (head.may_be_content_length && index + 1 == CONTENT_LENGTH.size()) {
     head.line = ResponseHead::Line::CONTENT_LENGTH;
-  } else if (!head.may_be_transfer_encoding && !head.may_be_content_length) {
+  } else if (head.may_be_location && index + 1 == LOCATION.size()) {
+    head.line = ResponseHead::Line::LOCATION;
+    ++head.location_lines;
+  } else if (!head.may_be_transfer_encoding && !head.may_be_content_length && !head.may_be_location) {
     head.line = ResponseHead::Line::OTHER;
   }
+}
+
+// One byte of a location's value, kept (the first location) or compared
+// with the kept one (any later one). Blanks are held back until a byte
+// that is no blank follows them, so that those at the value's end never
+// count; those at its start are skipped.
+void take_location_value_byte(ResponseHead& head, char c) {
+  if (is_blank(c)) {
+    if (head.value_started) ++head.held_blanks;
+    return;
+  }
+  head.value_started = true;
+  auto take = [&](char byte) {
+    const size_t at = head.value_length++;
+    if (head.location_lines == 1) {
+      if (at >= head.location_capacity) {
+        fail(head, HeadState::INVALID, HeadRule::LOCATION_TOO_LONG);
+        return;
+      }
+      head.location[at] = byte;
+      head.location_length = head.value_length;
+    } else if (at >= head.location_length || head.location[at] != byte) {
+      fail(head, HeadState::INVALID, HeadRule::LOCATION_CONFLICT);
+    }
+  };
+  for (; head.held_blanks > 0 && head.state == HeadState::NEED_MORE; --head.held_blanks) take(' ');
+  if (head.state == HeadState::NEED_MORE) take(c);
+}
+
+// A later location line has ended: it must have said all of the first.
+void end_location_value(ResponseHead& head) {
+  if (head.location_lines > 1 && head.value_length != head.location_length)
+    fail(head, HeadState::INVALID, HeadRule::LOCATION_CONFLICT);
 }
 
 void take_chunked_byte(ResponseHead& head, char c) {
@@ -166,6 +212,9 @@ void take_line_byte(ResponseHead& head, char c) {
     case ResponseHead::Line::CONTENT_LENGTH:
       take_length_byte(head, c);
       break;
+    case ResponseHead::Line::LOCATION:
+      take_location_value_byte(head, c);
+      break;
     case ResponseHead::Line::OTHER:
       break;
   }
@@ -175,6 +224,7 @@ void take_line_byte(ResponseHead& head, char c) {
 // A header line has ended for good: the next line does not continue it.
 void finish_header_line(ResponseHead& head) {
   if (head.line == ResponseHead::Line::CONTENT_LENGTH) end_length_value(head);
+  if (head.line == ResponseHead::Line::LOCATION) end_location_value(head);
 }
 
 // The first byte after a line end: a blank continues the line, a line end

@@ -10,9 +10,10 @@
 // examined), that blank, three digits, and then a blank or the line's end;
 // the rest, the reason phrase, is kept only to be shown (its first
 // RESPONSE_REASON_LIMIT bytes, each byte outside printable ASCII as "?").
-// Only 200 is a file. A status of 100 to 199 other
-// than 101 is an interim head: its headers are skipped and the next head
-// follows, within the same limit. Every other status is refused.
+// Only 200 is a file. A redirect (301, 302, 303, 307 or 308) is read to its
+// end like a 200, for its Location. A status of 100 to 199 other than 101 is
+// an interim head: its headers are skipped and the next head follows,
+// within the same limit. Every other status is refused.
 //
 // A line that begins with a blank continues the header before it (the old
 // line folding): the line break reads as one space. A folded first header
@@ -27,6 +28,10 @@
 //                       same number (a repeated header folded into one);
 //                       anything else fails the head, and so does a
 //                       length different from an earlier one
+//   location:           a redirect's only: the value without the blanks
+//                       around it, into the caller's buffer; a longer one
+//                       fails the head, and so does a second one that
+//                       differs from the first
 // An empty line ends the head; the body starts after its line end.
 #include <cstddef>
 #include <cstdint>
@@ -62,7 +67,14 @@ enum class HeadRule : uint8_t {
   LENGTH_CONFLICT,      // two different lengths, in one list or on two lines
   TOO_LARGE,            // past RESPONSE_HEAD_LIMIT
   CUT_SHORT,            // the input ended before the empty line
+  LOCATION_TOO_LONG,    // a redirect's location longer than the caller's buffer
+  LOCATION_CONFLICT,    // a redirect with two different locations
 };
+
+// The statuses whose Location is followed.
+constexpr bool is_redirect_status(int32_t status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 enum class BodyMode : uint8_t { LENGTH, CHUNKED, UNTIL_CLOSE };
 
@@ -76,8 +88,15 @@ struct ResponseHead {
   int64_t content_length = -1;  // -1: no content-length line
   size_t head_bytes = 0;        // bytes of head taken so far, interim heads included
 
+  // A redirect's location, in a buffer the caller sets before the first
+  // bytes; location_lines counts the location lines seen.
+  char* location = nullptr;
+  size_t location_capacity = 0;
+  size_t location_length = 0;
+  uint8_t location_lines = 0;
+
   // The line being read.
-  enum class Line : uint8_t { STATUS, NAME, TRANSFER_ENCODING, CONTENT_LENGTH, OTHER };
+  enum class Line : uint8_t { STATUS, NAME, TRANSFER_ENCODING, CONTENT_LENGTH, LOCATION, OTHER };
   enum class StatusPart : uint8_t { VERSION, CODE, REST };
   Line line = Line::STATUS;
   StatusPart status_part = StatusPart::VERSION;
@@ -89,6 +108,10 @@ struct ResponseHead {
   bool final_cr = false;    // the empty line's CR was read; its LF may follow
   bool may_be_transfer_encoding = true;
   bool may_be_content_length = true;
+  bool may_be_location = true;
+  size_t value_length = 0;   // a location's value bytes so far, blanks held back excluded
+  size_t held_blanks = 0;    // blanks that count only if a value byte follows
+  bool value_started = false;
   uint8_t chunked_matched = 0;
   NumberToken length;  // the content-length value being read
 };

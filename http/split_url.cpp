@@ -52,6 +52,13 @@ std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t
   }
 }
 
+std::string_view find_file_path_part(std::string_view url) {
+  const std::optional<Authority> authority = find_authority(url);
+  if (!authority || authority->end == url.size() || url[authority->end] != '/') return {};
+  const std::string_view rest = url.substr(authority->end + 1);
+  return rest.substr(0, rest.find('?'));
+}
+
 UrlScheme url_scheme(std::string_view url) {
   const size_t scheme_end = url.find("://");
   if (scheme_end == std::string_view::npos) return UrlScheme::HTTP;

@@ -19,6 +19,13 @@ constexpr int32_t URL_PATH = 3;
 // may open it (the request puts one back), query and anchor included.
 std::optional<std::string_view> find_http_url_part(std::string_view url, int32_t part);
 
+// The part of a URL that "Browse" turns into a file path, read as the
+// request reads the URL: what follows the "/" that ends the authority, up
+// to the first "?" (a "#" and what follows it stay: a file name may hold
+// one). Empty when the authority ends at a "?", a "#" or the URL's end, or
+// the URL has no "://".
+std::string_view find_file_path_part(std::string_view url);
+
 enum class UrlScheme : uint8_t { HTTP, HTTPS, REFUSED };
 
 // The scheme a URL names: the text before its first "://", blanks before it

@@ -123,12 +123,68 @@ TEST(DownloadLines, LinesStayShortAndPrintable) {
   }
 }
 
+std::string success(int64_t bytes, uint64_t milliseconds) {
+  DownloadReport report;
+  report.received = bytes;
+  return std::string(success_line(report, milliseconds).view());
+}
+
 TEST(DownloadLines, SuccessSaysTheSizeAndTheTime) {
-  EXPECT_EQ(success_line(4305702915, 33750).view(), "Saved 4,305,702,915 bytes in 33.8 s.");
-  EXPECT_EQ(success_line(1, 40).view(), "Saved 1 byte in less than 0.1 s.");
-  EXPECT_EQ(success_line(0, 1960).view(), "Saved 0 bytes in 2.0 s.");
-  EXPECT_EQ(success_line(999, 100).view(), "Saved 999 bytes in 0.1 s.");
-  EXPECT_EQ(success_line(1000, 100).view(), "Saved 1,000 bytes in 0.1 s.");
+  EXPECT_EQ(success(4305702915, 33750), "Saved 4,305,702,915 bytes in 33.8 s.");
+  EXPECT_EQ(success(1, 40), "Saved 1 byte in less than 0.1 s.");
+  EXPECT_EQ(success(0, 1960), "Saved 0 bytes in 2.0 s.");
+  EXPECT_EQ(success(999, 100), "Saved 999 bytes in 0.1 s.");
+  EXPECT_EQ(success(1000, 100), "Saved 1,000 bytes in 0.1 s.");
+}
+
+// After redirects, a file says where it came from and a failure where it
+// happened; a long URL is cut in its middle so that the line stays short.
+TEST(DownloadLines, RedirectsNameTheirPlace) {
+  DownloadReport moved;
+  moved.received = 1048576;
+  moved.redirects = 1;
+  moved.moved = true;
+  std::strcpy(moved.url, "https://example.org/files/a.zip");
+  EXPECT_EQ(success_line(moved, 400).view(), "Saved 1,048,576 bytes in 0.4 s from https://example.org/files/a.zip.");
+  const std::string long_url = "https://example.org/" + std::string(400, 'p') + "/end.zip";
+  std::strcpy(moved.url, long_url.c_str());
+  const std::string cut = std::string(success_line(moved, 400).view());
+  EXPECT_EQ(cut.size(), LOG_LINE_LIMIT);
+  EXPECT_EQ(cut.substr(0, 58), "Saved 1,048,576 bytes in 0.4 s from https://example.org/pp");
+  EXPECT_NE(cut.find("..."), std::string::npos);
+  EXPECT_EQ(cut.substr(cut.size() - 9), "/end.zip.");
+
+  DownloadReport status = report_of(DownloadOutcome::STATUS);
+  status.status = 404;
+  std::strcpy(status.reason, "Not Found");
+  status.redirects = 2;
+  std::strcpy(status.url, "https://cdn.example.org/a.zip");
+  EXPECT_EQ(failure(status), "The server answered 404 Not Found, at https://cdn.example.org/a.zip.");
+
+  struct Case {
+    RedirectFault fault;
+    const char* url;
+    std::string line;
+  };
+  const Case cases[] = {
+      {RedirectFault::TOO_MANY, "http://example.org/loop", "Too many redirects (more than 20)."},
+      {RedirectFault::DOWNGRADE, "http://example.org/a.zip", "Refused a redirect from https to http://example.org/a.zip."},
+      {RedirectFault::SCHEME, "ftp://example.org/a.zip",
+       "Refused a redirect to ftp://example.org/a.zip: only http:// and https:// are followed."},
+      {RedirectFault::BAD_LOCATION, "//bad host/x",
+       "The server redirected to a place that cannot be fetched: //bad host/x."},
+  };
+  for (const Case& c : cases) {
+    DownloadReport report = report_of(DownloadOutcome::REDIRECT);
+    report.redirect = c.fault;
+    std::strcpy(report.url, c.url);
+    EXPECT_EQ(failure(report), c.line);
+  }
+  DownloadReport nowhere = report_of(DownloadOutcome::REDIRECT);
+  nowhere.redirect = RedirectFault::NO_LOCATION;
+  nowhere.status = 302;
+  std::strcpy(nowhere.reason, "Found");
+  EXPECT_EQ(failure(nowhere), "The server answered 302 Found but named no place to go to.");
 }
 
 }  // namespace

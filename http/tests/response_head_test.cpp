@@ -9,11 +9,18 @@ namespace {
 
 struct Outcome {
   ResponseHead head;
-  std::string body;  // every byte after the head
+  std::string body;      // every byte after the head
+  std::string location;  // a redirect's, as kept
 };
+
+// The buffer a redirect's location is kept in, as small as the tests need.
+constexpr size_t LOCATION_ROOM = 64;
 
 Outcome feed(const std::vector<std::string_view>& pieces) {
   Outcome outcome;
+  char location[LOCATION_ROOM];
+  outcome.head.location = location;
+  outcome.head.location_capacity = sizeof location;
   bool settled = false;
   for (std::string_view piece : pieces) {
     if (settled) {
@@ -26,6 +33,8 @@ Outcome feed(const std::vector<std::string_view>& pieces) {
     settled = step.state != HeadState::NEED_MORE;
   }
   if (!settled) end_response_head(outcome.head);
+  outcome.location.assign(location, outcome.head.location_length);
+  outcome.head.location = nullptr;
   return outcome;
 }
 
@@ -90,10 +99,10 @@ const HeadCase head_cases[] = {
     {"status without a reason", "HTTP/1.1 200\r\n\r\nx", OK, NONE, UNTIL_CLOSE, -1, "x"},
     {"version not examined", "ICY 200 OK\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
     {"tab after the version", "HTTP/1.1\t200\tOK\r\n\r\n", OK, NONE, UNTIL_CLOSE, -1, ""},
-    {"302 is no file", "HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n<a>", REFUSED, HeadRule::STATUS_NOT_OK,
+    {"300 is no file", "HTTP/1.1 300 Multiple Choices\r\nLocation: /x\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK,
      UNTIL_CLOSE, -1, ""},
-    {"empty 302", "HTTP/1.1 302\r\nContent-Length: 0\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1,
-     ""},
+    {"304 is no file", "HTTP/1.1 304 Not Modified\r\nLocation: /x\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK,
+     UNTIL_CLOSE, -1, ""},
     {"204 is no file", "HTTP/1.1 204 No Content\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
     {"200 in the reason", "HTTP/1.1 404 Error 200\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
     {"200 in the version", "HTTP/200 404 x\r\n\r\n", REFUSED, HeadRule::STATUS_NOT_OK, UNTIL_CLOSE, -1, ""},
@@ -195,6 +204,57 @@ TEST(ResponseHead, TableInEverySplit) {
       if (c.state != HeadState::COMPLETE) continue;
       EXPECT_EQ(body_mode(outcome.head), c.mode) << where;
       EXPECT_EQ(outcome.body, c.body) << where;
+    }
+  }
+}
+
+// A redirect is read to its end for its location; only a redirect's is
+// kept, without the blanks around it, and a second one must say the same.
+TEST(ResponseHead, RedirectsAreReadForTheirLocation) {
+  const std::string long_location(LOCATION_ROOM + 1, 'l');
+  const struct {
+    const char* what;
+    std::string input;
+    HeadState state;
+    HeadRule rule;
+    int32_t status;
+    int lines;
+    std::string location;
+  } cases[] = {
+      {"301", "HTTP/1.1 301 Moved Permanently\r\nLocation: /x\r\n\r\n<a>", OK, NONE, 301, 1, "/x"},
+      {"blanks around", "HTTP/1.1 302 Found\r\nLocation: \t http://h/a b \t \r\n\r\n", OK, NONE, 302, 1,
+       "http://h/a b"},
+      {"303, name in capitals", "HTTP/1.1 303 See Other\r\nLOCATION:/y\r\n\r\n", OK, NONE, 303, 1, "/y"},
+      {"307", "HTTP/1.1 307\r\nContent-Length: 0\r\nLocation: a\r\n\r\n", OK, NONE, 307, 1, "a"},
+      {"308, CR alone", "HTTP/1.1 308 Permanent Redirect\rLocation: b\r\r", OK, NONE, 308, 1, "b"},
+      {"no location", "HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n", OK, NONE, 302, 0, ""},
+      {"an empty location", "HTTP/1.1 302 Found\r\nLocation:  \r\n\r\n", OK, NONE, 302, 1, ""},
+      {"the same location twice", "HTTP/1.1 302 Found\r\nLocation: /x\r\nLocation:/x \r\n\r\n", OK, NONE, 302, 2,
+       "/x"},
+      {"a folded location: its line break is a blank", "HTTP/1.1 302 Found\r\nLocation: /a\r\n b\r\n\r\n", OK,
+       NONE, 302, 1, "/a  b"},
+      {"two different locations", "HTTP/1.1 302 Found\r\nLocation: /x\r\nLocation: /y\r\n\r\n", BAD,
+       HeadRule::LOCATION_CONFLICT, 302, 2, "/x"},
+      {"a second one shorter", "HTTP/1.1 302 Found\r\nLocation: /xy\r\nLocation: /x\r\n\r\n", BAD,
+       HeadRule::LOCATION_CONFLICT, 302, 2, "/xy"},
+      {"a second one longer", "HTTP/1.1 302 Found\r\nLocation: /x\r\nLocation: /x y\r\n\r\n", BAD,
+       HeadRule::LOCATION_CONFLICT, 302, 2, "/x"},
+      {"longer than the room", "HTTP/1.1 302 Found\r\nLocation: " + long_location + "\r\n\r\n", BAD,
+       HeadRule::LOCATION_TOO_LONG, 302, 1, long_location.substr(0, LOCATION_ROOM)},
+      {"a 200's location is not kept", "HTTP/1.1 200 OK\r\nLocation: /x\r\n\r\n", OK, NONE, 200, 0, ""},
+      {"nor an interim head's", "HTTP/1.1 103 x\r\nLocation: /x\r\n\r\nHTTP/1.1 302 Found\r\n\r\n", OK, NONE,
+       302, 0, ""},
+      {"a longer name is another header", "HTTP/1.1 302 Found\r\nLocations: /x\r\n\r\n", OK, NONE, 302, 0, ""},
+  };
+  for (const auto& c : cases) {
+    for (const Split& split : splits_of(c.input)) {
+      const Outcome outcome = feed(split.pieces);
+      const std::string where = std::string(c.what) + " / " + split.name;
+      EXPECT_EQ(outcome.head.state, c.state) << where;
+      EXPECT_EQ(outcome.head.rule, c.rule) << where;
+      EXPECT_EQ(outcome.head.status, c.status) << where;
+      EXPECT_EQ(outcome.head.location_lines, c.lines) << where;
+      EXPECT_EQ(outcome.location, c.location) << where;
     }
   }
 }

@@ -106,3 +106,26 @@ TEST(UrlScheme, HttpOrHttpsInAnyCaseAfterBlanks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Browse reads the path as the request does: the authority ends at the
+// first "/", "?" or "#", and only a "/" there opens a path.
+TEST(FindFilePathPart, FollowsTheRequestsReading) {
+  const struct {
+    const char* url;
+    const char* part;
+  } cases[] = {
+      {"http://host:8080/files/a.zip?x=1", "files/a.zip"},
+      {"http://host/a.zip#top", "a.zip#top"},
+      {"http://h?x=1/y", ""},
+      {"http://h#frag/y", ""},
+      {"http://h", ""},
+      {"http://h/", ""},
+      {"http://u@h/a/b", "a/b"},
+      {"no scheme/a", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(find_file_path_part(c.url), c.part) << c.url;
+}
+
+}  // namespace

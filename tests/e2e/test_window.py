@@ -153,6 +153,8 @@ class Actions(ProgramCase):
             ("http://h/..\\..\\x.dll", folder + "x.dll"),
             ("http://h/nul", folder + "_nul"),
             ("http://h/a:b", folder + "a_b"),
+            # The host ends at the first "?": no path, the folder alone.
+            ("http://h?x=1/y", folder),
         ]
         for url, expected in cases:
             with self.subTest(url=url):

@@ -22,8 +22,8 @@ from .certificates import CertificateAuthority, Site, self_signed
 from .fetch import fetch, finish_fetch, start_fetch
 from .ports import HOST, free_port, https_url, loopback_alias, refused_port, wait_listening
 from .program import ProgramCase, main, settle_folder_times, start_and_attach, stop_program
-from .scripted import (ScriptedServer, answer, close, close_notify, hold, pause, read_head, read_some, reset, send,
-                       send_forever, send_paced, server_context, trickle)
+from .scripted import (ScriptedServer, answer, close, close_notify, hold, pause, read_head, read_some, reset, route,
+                       send, send_forever, send_paced, server_context, trickle)
 from .timing import TIME_SCALE, scaled
 from .servers import REAL_SERVERS, NginxServer, NodeServer, PythonHttpServer
 from .wine import WineSession

@@ -20,6 +20,9 @@ The steps, one language for every suite:
     reset()                  abort: the peer sees a reset, not an end
     trickle(data, seconds)   (a list) one byte, then hold, for each byte
     answer(*steps)           (a list) read_head() followed by the steps
+    route(table)             (a list) read_head(), then the steps the table
+                             gives for the request's target (its path and
+                             query), or a 404 for a target not in it
 
 After the last step the server half-closes and waits briefly for the peer
 to close, so the client sees an orderly end of the stream. The server
@@ -53,6 +56,7 @@ class Step:
     seconds: float = 0.0
     rate: float = 0.0
     piece: int = 0
+    table: tuple = ()
 
 
 def read_head():
@@ -110,6 +114,12 @@ def answer(*steps):
     for step in steps:
         flat += step if isinstance(step, (list, tuple)) else [step]
     return [read_head(), *flat]
+
+
+def route(table):
+    """Answers each request by its target: table maps "/path?query" to steps
+    (for a server that plays a chain of redirects to many clients)."""
+    return [read_head(), Step("route", table=tuple(table.items()))]
 
 
 def server_context(site):
@@ -265,17 +275,23 @@ class ScriptedServer:
                 self._open.discard(conn)
             conn.close()
 
-    def _play(self, conn):
+    def _play(self, conn, steps=None):
         """Plays the steps; False when the script ends the connection itself."""
-        for step in self.steps:
+        got = b""
+        for step in self.steps if steps is None else steps:
             conn.settimeout(self._left())
             kind = step.kind
             if kind == "read_head":
-                got = read_request_head(conn, HEAD_LIMIT, self._left())
+                got = read_request_head(conn, HEAD_LIMIT, self._left()) or b""
                 with self._lock:
-                    self.requests.append(got or b"")
+                    self.requests.append(got)
             elif kind == "read_some":
                 conn.recv(65536)
+            elif kind == "route":
+                target = got.split(b" ")[1].decode("latin-1") if got.count(b" ") >= 2 else ""
+                table = dict(step.table)
+                chosen = table.get(target, [send(b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")])
+                return self._play(conn, chosen)
             elif kind == "close_notify":
                 conn.close_notify()
             elif kind == "send":
