@@ -5,6 +5,7 @@
 // With a certificate chain and its key it serves https. With "renegotiate"
 // it speaks TLS 1.2 at most, asks the client to renegotiate after the
 // first piece of each body, and sends the rest only once that is done.
+// "/go?to=URL" is a redirect (302) to URL.
 'use strict';
 const http = require('http');
 const https = require('https');
@@ -16,6 +17,11 @@ const root = path.resolve(docroot);
 const PIECE = 7000;  // not a multiple of anything the client reads in
 
 function serve(req, res) {
+  if (req.url.startsWith('/go?to=')) {
+    res.writeHead(302, {'Location': decodeURIComponent(req.url.slice('/go?to='.length))});
+    res.end('moved\n');
+    return;
+  }
   const name = decodeURIComponent(req.url.split('?')[0]);
   const file = path.resolve(root, '.' + name);
   if (!file.startsWith(root + path.sep)) { res.writeHead(403); res.end(); return; }

@@ -75,18 +75,20 @@ class NginxServer(ProcessServer):
     ("TLSv1" for an old server), named_sites adds (name, site, docroot)
     servers on the same port that a client reaches by SNI (the first site
     answers any other name), and addresses are the loopback addresses it
-    listens on."""
+    listens on. directives go into the first server's block as they are
+    ("location = /old { return 301 /new; }")."""
     name = "nginx"
 
-    def __init__(self, docroot, site=None, protocols=None, named_sites=(), addresses=(HOST,)):
+    def __init__(self, docroot, site=None, protocols=None, named_sites=(), addresses=(HOST,), directives=""):
         super().__init__(docroot, site)
         self.protocols = protocols
         self.named_sites = list(named_sites)
         self.addresses = list(addresses)
+        self.directives = directives
 
-    def _server_block(self, site, root, name=None):
+    def _server_block(self, site, root, name=None, directives=""):
         listen = "".join(f"    listen {address}:{self.port}{' ssl' if site else ''};\n" for address in self.addresses)
-        lines = [listen.rstrip("\n"), f"    root {root};"]
+        lines = [listen.rstrip("\n"), f"    root {root};"] + ([f"    {directives}"] if directives else [])
         if name:
             lines.append(f"    server_name {name};")
         if site:
@@ -103,7 +105,7 @@ class NginxServer(ProcessServer):
         self.error_log = os.path.join(self.prefix, "error.log")
         self.conf = os.path.join(self.prefix, "nginx.conf")
         temp = os.path.join(self.prefix, "tmp")
-        servers = self._server_block(self.site, self.docroot) + "".join(
+        servers = self._server_block(self.site, self.docroot, directives=self.directives) + "".join(
             self._server_block(site, root, name) for name, site, root in self.named_sites)
         with open(self.conf, "w") as f:
             f.write(f"""
@@ -155,7 +157,8 @@ class PythonHttpServer(ProcessServer):
 class NodeServer(ProcessServer):
     """Node.js http: files sent in pieces without a length, so chunked. With
     a site, https; with renegotiate too, it asks the client to renegotiate
-    (TLS 1.2) after the first piece of each body."""
+    (TLS 1.2) after the first piece of each body. "/go?to=URL" answers 302
+    with URL as its Location."""
     name = "node"
 
     def __init__(self, docroot, site=None, renegotiate=False):
