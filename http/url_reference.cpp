@@ -114,12 +114,12 @@ size_t merge_paths(const UrlReference& base, std::string_view path, char* out) {
   return length + path.size();
 }
 
-bool host_is_sound(std::string_view authority) {
-  std::string_view server = authority_server(authority);
-  const size_t colon = server.find(':');
-  const std::string_view host = server.substr(0, colon);
-  if (host.empty()) return false;
-  for (char c : host) {
+// The host must name something, and neither it nor the port may hold a
+// blank or a byte of 0x80 and above: a Host header carries them raw.
+bool server_is_sound(std::string_view authority) {
+  const std::string_view server = authority_server(authority);
+  if (server.substr(0, server.find(':')).empty()) return false;
+  for (char c : server) {
     if (c == ' ' || static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
@@ -224,8 +224,9 @@ UrlWrite resolve_reference(std::string_view base_text, std::string_view referenc
     has_query = ref.has_query;
     query = ref.query;
   }
-  if (!has_authority) return {UrlWriteResult::NO_AUTHORITY, 0};
-  if (!host_is_sound(authority)) return {UrlWriteResult::BAD_HOST, 0};
+  // Only an absolute base gives a reference without a scheme one.
+  if (!has_authority || scheme.empty()) return {UrlWriteResult::NO_AUTHORITY, 0};
+  if (!server_is_sound(authority)) return {UrlWriteResult::BAD_HOST, 0};
 
   // The output is written from its start, before the path's copy. The
   // user information stays behind: it is never sent, nor shown.

@@ -31,8 +31,8 @@ UrlReference split_reference(std::string_view text);
 
 enum class UrlWriteResult : uint8_t {
   WRITTEN,
-  NO_AUTHORITY,  // the result names no host
-  BAD_HOST,      // a host with a blank, a byte of 0x80 and above, or nothing in it
+  NO_AUTHORITY,  // the result names no scheme or no host
+  BAD_HOST,      // a host or port with a blank or a byte of 0x80 and above, or no host
   CONTROL_BYTE,  // a byte below 0x20 or 0x7F anywhere
   NO_ROOM,       // the output buffer is too small (see resolved_size_bound)
 };

@@ -88,6 +88,7 @@ TEST(UrlReference, RefusesWhatCannotBeFetched) {
       {"http://h/", "//:80/x", UrlWriteResult::BAD_HOST},
       {"http://h/", "mailto:someone@example.org", UrlWriteResult::NO_AUTHORITY},
       {"http://h/", "http:g", UrlWriteResult::NO_AUTHORITY},
+      {"relative/base", "//h/x", UrlWriteResult::NO_AUTHORITY},
   };
   for (const auto& c : cases) EXPECT_EQ(resolve(c.base, c.reference).result, c.result) << c.reference;
 
