@@ -58,7 +58,7 @@ void start_download_action() {
   Text url = get_gadget_text(GADGET_URL);
   show_download_started();
   if (!start_download_job(url, program_state.download_destination)) {
-    append_gadget_line(GADGET_LOG, -1, "The download could not be started: no thread for it.");
+    append_gadget_line(GADGET_LOG, -1, "The download could not be started: the system gave no thread for it.");
     append_gadget_line(GADGET_LOG, -1, LOG_FAILED);
     show_download_ended(false);
   }

@@ -28,6 +28,8 @@ struct DownloadJob {
   std::atomic<int64_t> received{0};
   std::atomic<int64_t> length{-1};
   HANDLE file_done = nullptr;  // set once the worker is done with the file
+  HANDLE job_ready = nullptr;  // set by the window's thread: the job's texts are in place
+  int32_t worker = 0;          // the worker's thread number, 0 until the first job
 };
 
 DownloadJob job;
@@ -51,16 +53,32 @@ bool between_waits(void*) {
   return !job.stop_asked.load();
 }
 
-unsigned long __stdcall run_download_job(void*) {
-  download_with_report(job.url.c_str(), job.destination.c_str(), {between_waits, nullptr}, job.report);
-  // The report and the file are final: the window's thread may read the
-  // one and count on the other from here on. The post is the job's last use
-  // of its record.
-  const HWND window = job.window;
-  const int32_t serial = job.serial;
-  SetEvent(job.file_done);
-  post_job_event(window, serial, JobEvent::ENDED);
-  return 0;
+// One worker for every job of the program: started with the first, it
+// waits for the next between jobs, and the process's end ends it wherever
+// it waits, as it ends the watcher. A thread per job would cost its start
+// and its end every time.
+unsigned long __stdcall run_download_jobs(void*) {
+  for (;;) {
+    WaitForSingleObject(job.job_ready, INFINITE);
+    download_with_report(job.url.c_str(), job.destination.c_str(), {between_waits, nullptr}, job.report);
+    // The report and the file are final: the window's thread may read the
+    // one and count on the other from here on. The post is the job's last
+    // use of its record.
+    const HWND window = job.window;
+    const int32_t serial = job.serial;
+    SetEvent(job.file_done);
+    post_job_event(window, serial, JobEvent::ENDED);
+  }
+}
+
+// The events and the worker, made with the first job; false when the
+// platform gives none of them.
+bool ready_worker() {
+  if (!job.file_done) job.file_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!job.job_ready) job.job_ready = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!job.file_done || !job.job_ready) return false;
+  if (job.worker == 0) job.worker = start_thread(run_download_jobs, 0);
+  return job.worker != 0;
 }
 
 }  // namespace
@@ -68,9 +86,7 @@ unsigned long __stdcall run_download_job(void*) {
 bool start_download_job(TextRef url, TextRef destination) {
   if (job.running.load()) return false;
   WindowRecord* record = find_window_record(WINDOW_MAIN);
-  if (!record) return false;
-  if (!job.file_done) job.file_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!job.file_done) return false;
+  if (!record || !ready_worker()) return false;
   ResetEvent(job.file_done);
   job.url = make_text(url);
   job.destination = make_text(destination);
@@ -83,10 +99,7 @@ bool start_download_job(TextRef url, TextRef destination) {
   job.received.store(0);
   job.length.store(-1);
   job.running.store(true);
-  if (start_thread(run_download_job, 0) == 0) {
-    job.running.store(false);
-    return false;
-  }
+  SetEvent(job.job_ready);
   return true;
 }
 

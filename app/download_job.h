@@ -1,6 +1,6 @@
 #pragma once
-// The download runs on a thread of its own, so that the window stays live
-// while it lasts: the window's thread starts it, may ask it to stop, and
+// The download runs on a thread of its own (one for all downloads of the
+// program), so that the window stays live while it lasts: the window's thread starts it, may ask it to stop, and
 // hears of its progress and its end as data events (EVENT_DATA_WINDOW)
 // posted to the main window. The worker never sends to the window and never
 // touches a gadget, so the window's thread may wait for it without a
@@ -22,7 +22,7 @@ struct DownloadProgress {
 };
 
 // Starts a job for these texts (the job keeps its own copies); false when
-// one runs already or the thread cannot be started.
+// one runs already or the worker cannot be started.
 bool start_download_job(TextRef url, TextRef destination);
 bool download_job_running();
 // Asks the running job to stop: its waits end at their next slice (at most
